@@ -1,0 +1,9 @@
+#include "device_api.h"
+
+const DeviceApi& real_device_api() {
+  static const DeviceApi api{
+      ::SetupDiGetClassDevsW,      ::SetupDiEnumDeviceInfo, ::SetupDiGetDeviceRegistryPropertyW,
+      ::SetupDiGetDeviceInstanceIdW, ::CM_Get_DevNode_Status, ::SetupDiDestroyDeviceInfoList,
+  };
+  return api;
+}

@@ -1,0 +1,22 @@
+// The SetupAPI and configuration-manager calls of the device subsystem, as a
+// table: the product binds the real functions, tests bind fakes.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+#include <cfgmgr32.h>
+
+#include "../../common/unique_resource.h"
+
+struct DeviceApi {
+  decltype(&::SetupDiGetClassDevsW) get_class_devs;
+  decltype(&::SetupDiEnumDeviceInfo) enum_device_info;
+  decltype(&::SetupDiGetDeviceRegistryPropertyW) get_device_registry_property;
+  decltype(&::SetupDiGetDeviceInstanceIdW) get_device_instance_id;
+  decltype(&::CM_Get_DevNode_Status) get_devnode_status;
+  decltype(&::SetupDiDestroyDeviceInfoList) destroy_device_info_list;
+};
+
+const DeviceApi& real_device_api();
+
+using DeviceInfoSet =
+    win::UniqueResource<HDEVINFO, win::InvalidHandleSentinel, decltype(DeviceApi::destroy_device_info_list)>;

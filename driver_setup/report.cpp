@@ -1,0 +1,86 @@
+#include "report.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+// Binary, so that no newline is translated; created or truncated. The stream
+// asks for no sharing restriction.
+std::ofstream open_report(const std::wstring& path) {
+  return std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+}
+
+}  // namespace
+
+std::string to_utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  // Flags 0: an unpaired surrogate becomes U+FFFD instead of failing the call.
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+std::string json_quote(const std::string& bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string quoted = "\"";
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20) {
+      quoted += "\\u00";
+      quoted += kHex[byte >> 4];
+      quoted += kHex[byte & 0xF];
+    } else {
+      quoted += c;  // 0x7F and above pass raw: UTF-8 sequences stay whole
+    }
+  }
+  return quoted + '"';
+}
+
+void write_endpoint_array(std::ostream& out, const DefaultEndpointSet& endpoints) {
+  out << '[';
+  for (std::size_t slot = 0; slot < endpoints.size(); ++slot) {
+    if (slot) out << ',';
+    out << json_quote(to_utf8(endpoints[slot]));
+  }
+  out << ']';
+}
+
+void create_report_folder(const std::wstring& path) {
+  // Windows path rules: both separators, and a root name is never removed.
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent);
+}
+
+void write_installing_report(const std::wstring& path, const DefaultEndpointSet& defaults_before) {
+  create_report_folder(path);
+  std::ofstream out = open_report(path);
+  out << R"({"status":"installing","defaults_before":)";
+  write_endpoint_array(out, defaults_before);
+  out << '}';
+  out.flush();
+  if (!out) throw std::runtime_error("Cannot save the audio baseline before installation");
+}
+
+bool write_final_report(const std::wstring& path, const std::string& status, const std::string& error,
+                        std::size_t existing_devices, const DefaultEndpointSet& defaults_before,
+                        const AudioApi& audio) {
+  create_report_folder(path);
+  std::ofstream out = open_report(path);
+  out << R"({"status":)" << json_quote(status) << R"(,"error":)" << json_quote(error)
+      << R"(,"existing_devices":)" << existing_devices << R"(,"defaults_before":)";
+  write_endpoint_array(out, defaults_before);
+  out << R"(,"defaults_after":)";
+  // A failing snapshot leaves the file ending here, closed by the stream's owner.
+  write_endpoint_array(out, snapshot_default_endpoints(audio));
+  out << '}';
+  return static_cast<bool>(out);
+}

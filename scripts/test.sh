@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole suite under Wine; ends with CTest's summary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+ctest --preset windows
