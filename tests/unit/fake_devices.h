@@ -1,0 +1,51 @@
+// A fake SetupAPI class listing: devices with the property values, identities
+// and node states that a test chooses; it records arguments and counts sets.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "devices/device_api.h"
+
+struct FakeDevice {
+  std::wstring hardware_ids;  // the raw multi-string, NULs included
+  DWORD hardware_id_error = 0;
+  std::wstring instance_id = L"ROOT\\MEDIA\\0000";
+  DWORD instance_id_error = 0;
+  CONFIGRET node_result = CR_SUCCESS;
+  ULONG status = 0;
+  ULONG problem = 0;
+};
+
+// A multi-string of the given entries, with its closing empty entry.
+std::wstring multi_string(std::initializer_list<std::wstring> entries);
+
+class FakeSetupApi {
+ public:
+  std::vector<FakeDevice> devices;
+  DWORD open_error = 0;                    // non-zero: the class listing fails with it
+  DWORD end_error = ERROR_NO_MORE_ITEMS;   // the code after the last device
+
+  // What the code passed.
+  GUID opened_class{};
+  DWORD open_flags = 0xFFFFFFFF;
+  bool open_had_enumerator_or_window = false;
+  std::vector<DWORD> property_sizes;
+  std::vector<DWORD> instance_id_sizes;
+  bool size_outputs_requested = false;
+  bool bad_devinfo_size = false;
+  int sets_open = 0;
+  int sets_destroyed = 0;
+
+  FakeSetupApi();
+  ~FakeSetupApi();
+  FakeSetupApi(const FakeSetupApi&) = delete;
+  FakeSetupApi& operator=(const FakeSetupApi&) = delete;
+
+  const DeviceApi& api() const { return api_; }
+  static FakeSetupApi& current();
+
+ private:
+  DeviceApi api_;
+};
