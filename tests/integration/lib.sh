@@ -1,0 +1,35 @@
+# Shared by the end-to-end scripts: runs Windows programs under Wine and checks
+# what they leave behind. Expects WINE_RUN_SCRIPT, WINE_STATE_DIR and WORK_DIR.
+set -u
+passed=0 failed=0
+prefix=${PREFIX:-$WINE_STATE_DIR/prefix}
+rm -rf "$WORK_DIR" && mkdir -p "$WORK_DIR"
+
+# The Windows name of a Unix path (Wine maps / to Z:).
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# run_program AUDIO PROGRAM ARGS...: sets $code, $out, $err; runs in $WORK_DIR.
+run_program() {
+  local audio=$1; shift
+  (cd "$WORK_DIR" && AUDIO=$audio "$WINE_RUN_SCRIPT" "$prefix" "$@" >"$WORK_DIR/.out" 2>"$WORK_DIR/.err")
+  code=$?
+  out=$(cat "$WORK_DIR/.out") err=$(cat "$WORK_DIR/.err")
+}
+
+# check NAME EXPECTED ACTUAL
+check() {
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s (line %s)\n  expected: %s\n  actual:   %s\n' "$1" "${BASH_LINENO[0]}" "$2" "$3"
+  fi
+}
+
+# The file's bytes, or <missing>.
+contents() { if [ -f "$1" ]; then cat "$1"; else echo '<missing>'; fi; }
+
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
