@@ -1,4 +1,6 @@
 #include <windows.h>
 
-// Refuses every command line until the update flow is built.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 2; }
+#include "update_run.h"
+
+// The platform's parameters are not used: the run reads its own command line.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return run_update(); }

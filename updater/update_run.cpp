@@ -1,0 +1,58 @@
+#include "update_run.h"
+
+#include "application_exit.h"
+#include "command_line.h"
+#include "installer.h"
+#include "notices.h"
+#include "relaunch.h"
+
+namespace {
+
+bool installer_succeeded(DWORD result) {
+  return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED;
+}
+
+// Steps from the opening of the update file to the installer's end; the
+// caller restarts the application whatever they answer.
+int apply_update(const UpdaterApi& api, const DigestApi& digest, const UpdateRequest& request) {
+  // Shared for reading only, and held until the installer has ended: nobody
+  // can write, move or delete the file between its check and its run.
+  FileHandle file(api.create_file(request.update_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                  api.close_handle);
+  if (!file.valid()) return kExitUpdateFileUnavailable;
+  if (!verify_file_digest(file.get(), request.expected_digest, digest)) {
+    file.reset();
+    show_notice(api, Notice::not_verified);
+    return kExitUpdateNotVerified;
+  }
+
+  const DWORD result = run_installer(api, request.update_file);
+  file.reset();
+  if (installer_succeeded(result)) return kExitUpdated;
+  // A refused elevation was the user's own choice: nothing to tell them.
+  if (result != ERROR_CANCELLED) show_notice(api, Notice::incomplete);
+  return kExitInstallerFailed;
+}
+
+}  // namespace
+
+int run_update(const UpdaterApi& api, const DigestApi& digest) {
+  const auto request = read_update_request(api);
+  if (!request) return kExitBadCommandLine;
+
+  switch (wait_for_application_exit(api, request->process_id, request->application_path)) {
+    case ApplicationExit::not_verified:
+      return kExitApplicationNotVerified;
+    case ApplicationExit::still_running:
+      // It is still running: no restart.
+      show_notice(api, Notice::close_application);
+      return kExitApplicationStillRunning;
+    case ApplicationExit::ended:
+      break;
+  }
+
+  const int code = apply_update(api, digest, *request);
+  relaunch_application(api, request->application_path);
+  return code;
+}
