@@ -21,9 +21,9 @@ void reuse_or_refuse(RunState& run) {
   run.succeed("reused", 0);
 }
 
-void install(RunState& run, const std::wstring& payload) {
+void install(RunState& run, const std::wstring& payload, const Platform& platform) {
   if (!run.devices.empty()) return reuse_or_refuse(run);
-  verify_payload(payload);
+  verify_payload(payload, platform.payload);
   write_installing_report(run.report_path, run.defaults_before);
   run.restore_pending = true;  // from here on the baseline is put back whatever happens
   install_cable_device(payload);
@@ -47,9 +47,9 @@ void run_verb(RunState& run, const Args& args, const Platform& platform) {
   if (verb == L"--probe") {
     run.succeed("probe", 0);
   } else if (verb == L"--install" && args.size() == 4) {
-    install(run, std::wstring(args[2]));
+    install(run, std::wstring(args[2]), platform);
   } else if (verb == L"--verify" && args.size() == 4) {
-    verify_payload(std::wstring(args[2]));
+    verify_payload(std::wstring(args[2]), platform.payload);
     run.succeed("verified", 0);
   } else if (verb == L"--restore" && args.size() == 9) {
     restore(run, args);
@@ -85,7 +85,7 @@ void write_final(RunState& run, const Platform& platform) {
 
 const Platform& real_platform() {
   static const ComApi com{::CoInitializeEx, ::CoUninitialize};
-  static const Platform platform{com, real_audio_api(), real_device_api()};
+  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api()};
   return platform;
 }
 

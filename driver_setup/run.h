@@ -8,6 +8,7 @@
 
 #include "audio/default_endpoints.h"
 #include "devices/cable_device.h"
+#include "payload/payload_api.h"
 
 // The run's own Windows calls.
 struct ComApi {
@@ -20,6 +21,7 @@ struct Platform {
   const ComApi& com;
   const AudioApi& audio;
   const DeviceApi& devices;
+  const PayloadApi& payload = real_payload_api();
 };
 
 const Platform& real_platform();

@@ -1,6 +1,11 @@
-// The package folder's check: file digests, then the catalog's signature.
+// The package folder's check: every manifest file's digest, then the catalog's signature.
 #pragma once
 #include <string>
 
-// Not built yet: raises "Payload verification is not available yet".
-void verify_payload(const std::wstring& folder);
+#include "payload_api.h"
+#include "payload_manifest.h"
+
+// Returns when the folder passes. Raises at the first failure: a hashing
+// message, "Driver payload hash mismatch" or "VB-CABLE catalog signature is not trusted".
+void verify_payload(const std::wstring& folder, const PayloadApi& api = real_payload_api(),
+                    const PayloadManifest& manifest = payload_manifest());

@@ -1,0 +1,29 @@
+// The bcrypt and trust calls of the payload check, as a table: the product
+// binds the real functions, tests bind fakes that count and fail on demand.
+#pragma once
+#include <windows.h>
+#include <bcrypt.h>
+#include <wintrust.h>
+
+#include "../../common/unique_resource.h"
+
+struct PayloadApi {
+  decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;
+  decltype(&::BCryptCloseAlgorithmProvider) close_algorithm_provider;
+  decltype(&::BCryptCreateHash) create_hash;
+  decltype(&::BCryptHashData) hash_data;
+  decltype(&::BCryptFinishHash) finish_hash;
+  decltype(&::BCryptDestroyHash) destroy_hash;
+  decltype(&::WinVerifyTrust) win_verify_trust;
+};
+
+const PayloadApi& real_payload_api();
+
+// BCryptCloseAlgorithmProvider takes a flags word besides the handle.
+struct CloseAlgorithmProvider {
+  decltype(PayloadApi::close_algorithm_provider) close;
+  void operator()(BCRYPT_ALG_HANDLE provider) const { close(provider, 0); }
+};
+
+using AlgorithmProvider = win::UniqueResource<BCRYPT_ALG_HANDLE, win::NullSentinel, CloseAlgorithmProvider>;
+using HashObject = win::UniqueResource<BCRYPT_HASH_HANDLE, win::NullSentinel, decltype(PayloadApi::destroy_hash)>;

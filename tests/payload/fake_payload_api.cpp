@@ -1,0 +1,79 @@
+#include "fake_payload_api.h"
+
+namespace {
+
+FakePayloadApi* g_fake = nullptr;
+
+NTSTATUS WINAPI open_algorithm_provider(BCRYPT_ALG_HANDLE* provider, LPCWSTR algorithm, LPCWSTR implementation,
+                                        ULONG flags) {
+  g_fake->algorithm = algorithm ? algorithm : L"(null)";
+  g_fake->default_implementation = implementation == nullptr;
+  g_fake->open_flags = flags;
+  if (g_fake->on_open) g_fake->on_open();
+  if (g_fake->open_status < 0) return g_fake->open_status;
+  const NTSTATUS status = ::BCryptOpenAlgorithmProvider(provider, algorithm, implementation, flags);
+  if (BCRYPT_SUCCESS(status)) ++g_fake->providers_opened;
+  return status;
+}
+
+NTSTATUS WINAPI close_algorithm_provider(BCRYPT_ALG_HANDLE provider, ULONG flags) {
+  ++g_fake->providers_closed;
+  return ::BCryptCloseAlgorithmProvider(provider, flags);
+}
+
+NTSTATUS WINAPI create_hash(BCRYPT_ALG_HANDLE provider, BCRYPT_HASH_HANDLE* hash, PUCHAR object, ULONG object_length,
+                            PUCHAR secret, ULONG secret_length, ULONG flags) {
+  g_fake->caller_hash_buffer = object != nullptr || object_length != 0;
+  if (g_fake->create_status < 0) return g_fake->create_status;
+  const NTSTATUS status = ::BCryptCreateHash(provider, hash, object, object_length, secret, secret_length, flags);
+  if (BCRYPT_SUCCESS(status)) ++g_fake->hashes_created;
+  return status;
+}
+
+NTSTATUS WINAPI hash_data(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG length, ULONG flags) {
+  g_fake->chunk_sizes.push_back(length);
+  if (static_cast<int>(g_fake->chunk_sizes.size()) == g_fake->failing_hash_data_call)
+    return static_cast<NTSTATUS>(0xC0000008);  // STATUS_INVALID_HANDLE
+  return ::BCryptHashData(hash, input, length, flags);
+}
+
+NTSTATUS WINAPI finish_hash(BCRYPT_HASH_HANDLE hash, PUCHAR output, ULONG length, ULONG flags) {
+  g_fake->finish_length = length;
+  if (g_fake->finish_status < 0) return g_fake->finish_status;
+  return ::BCryptFinishHash(hash, output, length, flags);
+}
+
+NTSTATUS WINAPI destroy_hash(BCRYPT_HASH_HANDLE hash) {
+  ++g_fake->hashes_destroyed;
+  return ::BCryptDestroyHash(hash);
+}
+
+// Like Windows: the verify call leaves a state handle that only the close call frees,
+// and the answer is also the thread's last error.
+LONG WINAPI win_verify_trust(HWND window, GUID* action, LPVOID data) {
+  auto* trust = static_cast<TrustData*>(data);
+  TrustCall call{window, *action, data, *trust, *trust->pFile, trust->pFile->pcwszFilePath};
+  g_fake->trust_calls.push_back(call);
+  LONG answer = 0;
+  if (trust->dwStateAction == WTD_STATEACTION_VERIFY) {
+    trust->hWVTStateData = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x5A7E + g_fake->trust_states_opened));
+    ++g_fake->trust_states_opened;
+    answer = g_fake->trust_answer;
+  } else if (trust->dwStateAction == WTD_STATEACTION_CLOSE && trust->hWVTStateData) {
+    trust->hWVTStateData = nullptr;
+    ++g_fake->trust_states_closed;
+  }
+  SetLastError(static_cast<DWORD>(answer));
+  return answer;
+}
+
+}  // namespace
+
+FakePayloadApi::FakePayloadApi() { g_fake = this; }
+FakePayloadApi::~FakePayloadApi() { g_fake = nullptr; }
+
+const PayloadApi& FakePayloadApi::api() const {
+  static const PayloadApi api{open_algorithm_provider, close_algorithm_provider, create_hash, hash_data,
+                              finish_hash,             destroy_hash,             win_verify_trust};
+  return api;
+}

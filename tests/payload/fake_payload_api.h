@@ -1,0 +1,53 @@
+// Fakes for the payload seam: bcrypt calls that run the real algorithm but
+// count every handle and fail on demand, and a WinVerifyTrust that answers
+// as told and records what it was given.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "payload/catalog_trust.h"
+#include "payload/payload_api.h"
+
+// One WinVerifyTrust call, copied at the moment of the call.
+struct TrustCall {
+  HWND window;
+  GUID action;
+  const void* data_address;
+  TrustData data;
+  WINTRUST_FILE_INFO file;
+  std::wstring file_path;
+};
+
+// Only one may exist at a time: the plain function pointers find it through a global.
+class FakePayloadApi {
+ public:
+  FakePayloadApi();
+  ~FakePayloadApi();
+  FakePayloadApi(const FakePayloadApi&) = delete;
+  FakePayloadApi& operator=(const FakePayloadApi&) = delete;
+
+  const PayloadApi& api() const;
+
+  // Answers: a failure status makes the call fail without doing its work.
+  NTSTATUS open_status = 0;
+  NTSTATUS create_status = 0;
+  int failing_hash_data_call = 0;  // 1 for the first call, 0 for none
+  NTSTATUS finish_status = 0;
+  LONG trust_answer = 0;
+  std::function<void()> on_open;  // runs as the provider is asked for
+
+  // Records.
+  std::wstring algorithm;
+  bool default_implementation = false;
+  ULONG open_flags = ~0u;
+  bool caller_hash_buffer = true;
+  std::vector<ULONG> chunk_sizes;
+  ULONG finish_length = 0;
+  int providers_opened = 0, providers_closed = 0;
+  int hashes_created = 0, hashes_destroyed = 0;
+  int trust_states_opened = 0, trust_states_closed = 0;
+  std::vector<TrustCall> trust_calls;
+};
