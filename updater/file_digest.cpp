@@ -7,13 +7,6 @@
 
 namespace {
 
-// BCryptCloseAlgorithmProvider takes flags beside the handle.
-struct CloseProvider {
-  decltype(&::BCryptCloseAlgorithmProvider) close;
-  void operator()(BCRYPT_ALG_HANDLE provider) const { close(provider, 0); }
-};
-using Provider = win::UniqueResource<BCRYPT_ALG_HANDLE, win::NullSentinel, CloseProvider>;
-using Hash = win::UniqueResource<BCRYPT_HASH_HANDLE, win::NullSentinel, decltype(DigestApi::destroy_hash)>;
 using Digest = std::array<UCHAR, kDigestBytes>;
 
 std::optional<ULONG> hash_object_length(const DigestApi& api, BCRYPT_ALG_HANDLE provider) {
@@ -40,7 +33,7 @@ std::optional<Digest> digest_of(const DigestApi& api, HANDLE file) {
   BCRYPT_ALG_HANDLE opened = nullptr;
   if (!BCRYPT_SUCCESS(api.open_algorithm_provider(&opened, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
     return std::nullopt;
-  Provider provider(opened, CloseProvider{api.close_algorithm_provider});
+  win::AlgorithmProvider provider(opened, {api.close_algorithm_provider});
   const auto object_length = hash_object_length(api, provider.get());
   if (!object_length) return std::nullopt;
 
@@ -50,7 +43,7 @@ std::optional<Digest> digest_of(const DigestApi& api, HANDLE file) {
                                       *object_length, nullptr, 0, 0)))
     return std::nullopt;
   // Declared after the buffer: the hash object must be destroyed before its memory goes.
-  Hash hash(created, api.destroy_hash);
+  win::HashObject hash(created, api.destroy_hash);
   if (!hash_file(api, hash.get(), file)) return std::nullopt;
 
   Digest digest{};

@@ -5,7 +5,7 @@
 #include <bcrypt.h>
 #include <wintrust.h>
 
-#include "../../common/unique_resource.h"
+#include "../../common/bcrypt_owners.h"
 
 struct PayloadApi {
   decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;
@@ -19,11 +19,5 @@ struct PayloadApi {
 
 const PayloadApi& real_payload_api();
 
-// BCryptCloseAlgorithmProvider takes a flags word besides the handle.
-struct CloseAlgorithmProvider {
-  decltype(PayloadApi::close_algorithm_provider) close;
-  void operator()(BCRYPT_ALG_HANDLE provider) const { close(provider, 0); }
-};
-
-using AlgorithmProvider = win::UniqueResource<BCRYPT_ALG_HANDLE, win::NullSentinel, CloseAlgorithmProvider>;
-using HashObject = win::UniqueResource<BCRYPT_HASH_HANDLE, win::NullSentinel, decltype(PayloadApi::destroy_hash)>;
+using win::AlgorithmProvider;
+using win::HashObject;

@@ -22,7 +22,9 @@ check() {
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
-    printf 'FAILED %s (line %s)\n  expected: %s\n  actual:   %s\n' "$1" "${BASH_LINENO[0]}" "$2" "$3"
+    # The line in the test script itself, however deep the helpers that called this.
+    local depth=$((${#BASH_LINENO[@]} - 2))
+    printf 'FAILED %s (line %s)\n  expected: %s\n  actual:   %s\n' "$1" "${BASH_LINENO[$depth]}" "$2" "$3"
   fi
 }
 

@@ -23,7 +23,8 @@ int add(int count, wchar_t** ids) {
   list += L'\0';
   HDEVINFO set = SetupDiCreateDeviceInfoList(&kMedia, nullptr);
   if (set == INVALID_HANDLE_VALUE) return fail("SetupDiCreateDeviceInfoList");
-  SP_DEVINFO_DATA device{sizeof device};
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
   int rc = 0;
   if (!SetupDiCreateDeviceInfoW(set, L"MEDIA", &kMedia, L"test device", nullptr, DICD_GENERATE_ID, &device))
     rc = fail("SetupDiCreateDeviceInfoW");
@@ -40,7 +41,8 @@ int add(int count, wchar_t** ids) {
 int clear() {
   HDEVINFO set = SetupDiGetClassDevsW(&kMedia, nullptr, nullptr, 0);
   if (set == INVALID_HANDLE_VALUE) return fail("SetupDiGetClassDevsW");
-  SP_DEVINFO_DATA device{sizeof device};
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
   for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
   SetupDiDestroyDeviceInfoList(set);
   return 0;
