@@ -2,8 +2,11 @@
 
 std::wstring application_folder(std::wstring_view application_path) {
   const auto separator = application_path.find_last_of(L"\\/");
-  return std::wstring(separator == std::wstring_view::npos ? application_path
-                                                           : application_path.substr(0, separator));
+  if (separator == std::wstring_view::npos) return std::wstring(application_path);
+  // "C:" alone would name drive C's current folder, and "" the updater's own:
+  // a root keeps its separator.
+  const bool root = separator == 0 || (separator == 2 && application_path[1] == L':');
+  return std::wstring(application_path.substr(0, root ? separator + 1 : separator));
 }
 
 void relaunch_application(const UpdaterApi& api, const std::wstring& application_path) {

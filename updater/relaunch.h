@@ -5,7 +5,8 @@
 
 #include "updater_api.h"
 
-// The path up to its last backslash or slash; the whole path when it has neither.
+// The path up to its last backslash or slash (kept when the folder is a root
+// such as "C:\\"); the whole path when it has neither.
 std::wstring application_folder(std::wstring_view application_path);
 
 // Opens the application with its folder as working directory. A failed restart

@@ -11,6 +11,12 @@ TEST(ApplicationFolder, EndsBeforeTheLastSeparatorOfEitherKind) {
   EXPECT_EQ(application_folder(L"\\\\server\\share\\Lumetta.exe"), L"\\\\server\\share");
 }
 
+TEST(ApplicationFolder, RootFolderKeepsItsSeparator) {
+  EXPECT_EQ(application_folder(L"C:\\Lumetta.exe"), L"C:\\");
+  EXPECT_EQ(application_folder(L"D:/Lumetta.exe"), L"D:/");
+  EXPECT_EQ(application_folder(L"\\Lumetta.exe"), L"\\");
+}
+
 TEST(ApplicationFolder, PathWithoutSeparatorIsItsOwnFolder) {
   EXPECT_EQ(application_folder(L"Lumetta.exe"), L"Lumetta.exe");
   EXPECT_EQ(application_folder(L"C:Lumetta.exe"), L"C:Lumetta.exe");
