@@ -26,7 +26,7 @@ void install(RunState& run, const std::wstring& payload, const Platform& platfor
   verify_payload(payload, platform.payload);
   write_installing_report(run.report_path, run.defaults_before);
   run.restore_pending = true;  // from here on the baseline is put back whatever happens
-  install_cable_device(payload);
+  install_cable_device(payload, platform.install);
   wait_for_cable_endpoints();
   run.succeed("installed_restart_required", kExitRestartRequired);
 }
@@ -85,7 +85,7 @@ void write_final(RunState& run, const Platform& platform) {
 
 const Platform& real_platform() {
   static const ComApi com{::CoInitializeEx, ::CoUninitialize};
-  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api()};
+  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api(), real_install_api()};
   return platform;
 }
 

@@ -8,6 +8,7 @@
 
 #include "audio/default_endpoints.h"
 #include "devices/cable_device.h"
+#include "devices/install_api.h"
 #include "payload/payload_api.h"
 
 // The run's own Windows calls.
@@ -22,6 +23,7 @@ struct Platform {
   const AudioApi& audio;
   const DeviceApi& devices;
   const PayloadApi& payload = real_payload_api();
+  const InstallApi& install = real_install_api();
 };
 
 const Platform& real_platform();

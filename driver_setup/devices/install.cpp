@@ -1,7 +1,73 @@
 #include "install.h"
 
-#include <stdexcept>
+#include <algorithm>
+#include <array>
+#include <iterator>
 
-bool install_cable_device(const std::wstring&) {
-  throw std::runtime_error("Driver installation is not available yet");
+#include "../check_step.h"
+#include "../payload/payload_path.h"
+#include "cable_device.h"
+#include "install_guards.h"
+
+namespace {
+
+// The hardware-ID property is a multi-string: the ID, its NUL and the empty closing entry.
+constexpr auto kHardwareIdList = [] {
+  std::array<wchar_t, std::size(kCableHardwareId) + 1> list{};
+  std::copy(std::begin(kCableHardwareId), std::end(kCableHardwareId), list.begin());
+  return list;
+}();
+static_assert(sizeof kHardwareIdList == 30);
+
+// Removes the registered device from every hardware profile. Failures are not
+// reported: the caller is already reporting the installation's own.
+void remove_device(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device) {
+  SP_REMOVEDEVICE_PARAMS params{};
+  params.ClassInstallHeader.cbSize = sizeof params.ClassInstallHeader;
+  params.ClassInstallHeader.InstallFunction = DIF_REMOVE;
+  params.Scope = DI_REMOVEDEVICE_GLOBAL;
+  params.HwProfile = 0;
+  static_assert(sizeof params == 16);
+  api.set_class_install_params(set, &device, &params.ClassInstallHeader, sizeof params);
+  api.call_class_installer(DIF_REMOVE, set, &device);
+}
+
+// Non-interactive: anything that would need the user (an unsigned package)
+// fails instead of prompting. The restart request is not passed on: every
+// fresh installation is reported as needing one.
+void install_driver(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& inf_path) {
+  BOOL restart = FALSE;
+  if (api.update_driver_for_plug_and_play_devices(nullptr, kCableHardwareId, inf_path.c_str(),
+                                                  INSTALLFLAG_NONINTERACTIVE, &restart))
+    return;
+  {
+    // The removal sets codes of its own; the message must name the installation's.
+    win::LastErrorKeeper keep;
+    remove_device(api, set, device);
+  }
+  check_step(false, "Install signed VB-CABLE driver");
+}
+
+}  // namespace
+
+bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
+  check_install_allowed(api);
+  const std::wstring inf_path = join_payload_path(payload_folder, kCableInfName);
+
+  DeviceInfoSet set(api.create_device_info_list(&kMediaDeviceClass, nullptr), api.destroy_device_info_list);
+  check_step(set.valid(), "Create device set");
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  // DICD_GENERATE_ID: Windows picks the instance number under ROOT\MEDIA.
+  check_step(api.create_device_info(set.get(), L"MEDIA", &kMediaDeviceClass, kCableDescription, nullptr,
+                                    DICD_GENERATE_ID, &device),
+             "Create root device");
+  check_step(api.set_device_registry_property(set.get(), &device, SPDRP_HARDWAREID,
+                                              reinterpret_cast<const BYTE*>(kHardwareIdList.data()),
+                                              sizeof kHardwareIdList),
+             "Set hardware ID");
+  // Until this succeeds the device lives only in the set, and releasing the set discards it.
+  check_step(api.call_class_installer(DIF_REGISTERDEVICE, set.get(), &device), "Register root device");
+  install_driver(api, set.get(), device, inf_path);
+  return true;
 }

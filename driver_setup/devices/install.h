@@ -2,5 +2,15 @@
 #pragma once
 #include <string>
 
-// Not built yet: raises "Driver installation is not available yet".
-bool install_cable_device(const std::wstring& payload_folder);
+#include "install_api.h"
+
+// The new device's description; also the adapter name of the cable's endpoints.
+inline constexpr wchar_t kCableDescription[] = L"VB-Audio Virtual Cable";
+inline constexpr wchar_t kCableInfName[] = L"vbMmeCable64_win10.inf";
+
+// Creates and registers a root MEDIA device with the cable's hardware ID and
+// installs the driver from the payload folder's INF on it; removes the device
+// again when the driver installation fails. Checks administrator rights and
+// running games first. Returns true, or raises; the caller guarantees that no
+// cable device exists yet.
+bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api = real_install_api());

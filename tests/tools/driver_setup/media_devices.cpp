@@ -2,11 +2,15 @@
 // current Wine prefix, or removes them all again.
 //   media_devices add ID [ID...]   one device whose hardware-ID list is the IDs
 //   media_devices clear            removes every MEDIA device
+//   media_devices list             one line per MEDIA device: instance ID, a tab,
+//                                  the description, a tab, the hardware IDs joined by ';'
 #include <windows.h>
 #include <setupapi.h>
+#include <cfgmgr32.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,14 +42,42 @@ int add(int count, wchar_t** ids) {
   return rc;
 }
 
-int clear() {
+// Calls visit(set, device) for every MEDIA device, present or not.
+template <typename Visit>
+int for_each_device(Visit visit) {
   HDEVINFO set = SetupDiGetClassDevsW(&kMedia, nullptr, nullptr, 0);
   if (set == INVALID_HANDLE_VALUE) return fail("SetupDiGetClassDevsW");
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
-  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
+  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) visit(set, device);
   SetupDiDestroyDeviceInfoList(set);
   return 0;
+}
+
+int clear() {
+  return for_each_device(
+      [](HDEVINFO set, SP_DEVINFO_DATA& device) { SetupDiCallClassInstaller(DIF_REMOVE, set, &device); });
+}
+
+// A string property, multi-strings with ';' between their entries; empty when unreadable.
+std::wstring read_property(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+  std::vector<wchar_t> value(8192);
+  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr, reinterpret_cast<BYTE*>(value.data()),
+                                         static_cast<DWORD>((value.size() - 2) * sizeof(wchar_t)), nullptr))
+    return L"";
+  std::wstring text;
+  for (const wchar_t* entry = value.data(); *entry; entry += wcslen(entry) + 1)
+    text += (text.empty() ? L"" : L";") + std::wstring(entry);
+  return text;
+}
+
+int list() {
+  return for_each_device([](HDEVINFO set, SP_DEVINFO_DATA& device) {
+    wchar_t id[MAX_DEVICE_ID_LEN] = {};
+    SetupDiGetDeviceInstanceIdW(set, &device, id, MAX_DEVICE_ID_LEN, nullptr);
+    std::wprintf(L"%ls\t%ls\t%ls\n", id, read_property(set, device, SPDRP_DEVICEDESC).c_str(),
+                 read_property(set, device, SPDRP_HARDWAREID).c_str());
+  });
 }
 
 }  // namespace
@@ -54,6 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring verb = argc > 1 ? argv[1] : L"";
   if (verb == L"add" && argc > 2) return add(argc - 2, argv + 2);
   if (verb == L"clear") return clear();
-  std::fprintf(stderr, "usage: media_devices add ID [ID...] | clear\n");
+  if (verb == L"list") return list();
+  std::fprintf(stderr, "usage: media_devices add ID [ID...] | clear | list\n");
   return 2;
 }

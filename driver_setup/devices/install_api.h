@@ -1,0 +1,31 @@
+// The Windows calls of the root device installation, as a table: the product
+// binds the real functions, tests bind fakes.
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+#include <newdev.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include "../../common/unique_resource.h"
+#include "device_api.h"
+
+struct InstallApi {
+  decltype(&::IsUserAnAdmin) is_user_an_admin;
+  decltype(&::CreateToolhelp32Snapshot) create_toolhelp32_snapshot;
+  decltype(&::Process32FirstW) process32_first;
+  decltype(&::Process32NextW) process32_next;
+  decltype(&::CloseHandle) close_handle;
+  decltype(&::SetupDiCreateDeviceInfoList) create_device_info_list;
+  decltype(&::SetupDiCreateDeviceInfoW) create_device_info;
+  decltype(&::SetupDiSetDeviceRegistryPropertyW) set_device_registry_property;
+  decltype(&::SetupDiCallClassInstaller) call_class_installer;
+  decltype(&::SetupDiSetClassInstallParamsW) set_class_install_params;
+  decltype(&::SetupDiDestroyDeviceInfoList) destroy_device_info_list;
+  decltype(&::UpdateDriverForPlugAndPlayDevicesW) update_driver_for_plug_and_play_devices;
+};
+
+const InstallApi& real_install_api();
+
+// A process snapshot fails with INVALID_HANDLE_VALUE, not NULL.
+using ProcessSnapshot = win::UniqueResource<HANDLE, win::InvalidHandleSentinel, decltype(InstallApi::close_handle)>;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The root cable device installation on Wine's own SetupAPI, in a prefix of its
+# own so that no other test sees the devices it creates. Wine answers every
+# installation call with success (the driver installation too, even without an
+# INF file) and runs every program as an administrator: the refusals for rights
+# and the removal after a failed installation are shown by the unit tests only.
+source "$(dirname "$0")/lib.sh"
+prefix=$WORK_DIR/prefix
+trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null' EXIT
+WINEPREFIX=$prefix WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+bin=$(dirname "$DRIVER_SETUP")
+build=$(dirname "$bin")
+refusal="Close Rocksmith before installing the virtual audio driver; no device was changed"
+cable_line=$'ROOT\\MEDIA\\0000\tVB-Audio Virtual Cable\tVBAudioVACWDM'
+
+# start_program NAME: a copy of the idle stand-in under NAME, running until the prefix stops.
+start_program() {
+  local exe=$WORK_DIR/programs/$1
+  mkdir -p "$WORK_DIR/programs" && cp "$bin/idle_stand_in.exe" "$exe"
+  AUDIO=alsa "$WINE_RUN_SCRIPT" "$prefix" "$exe" 600000 >/dev/null 2>&1 &
+  for _ in $(seq 100); do [ -f "$exe.started" ] && return; sleep 0.1; done
+  echo "$1 did not start"
+}
+stop_programs() { WINEPREFIX=$prefix /usr/lib/wine/wineserver -k; wait; rm -rf "$WORK_DIR/programs"; }
+install() { run_program alsa "$bin/install_cable.exe" "$(winpath "$WORK_DIR/payload")"; echo "$code $out"; }
+devices() { run_program alsa "$MEDIA_DEVICES" list; tr -d '\r' <<<"$out"; }
+
+# Programs whose names only contain a game's name do not block.
+start_program MyRocksmith.exe
+start_program Rocksmith.exe.exe
+check "installs beside look-alike programs" "0 " "$(install)"
+check "one root MEDIA device with the cable's description and hardware ID" "$cable_line" "$(devices)"
+report=$WORK_DIR/report.json
+run_program alsa "$DRIVER_SETUP" --probe "$(winpath "$report")"
+check "the inventory sees the new device" 1 "$(grep -c '"existing_devices":1,' "$report")"
+
+run_program alsa "$MEDIA_DEVICES" clear
+for game in Rocksmith.exe ROCKSMITH2014.EXE; do
+  start_program "$game"
+  check "$game running: refused without a code" "1 $refusal" "$(install | tr -d '\r')"
+  check "$game running: no device" "" "$(devices)"
+  stop_programs
+done
+
+# The whole --install road: a build whose table matches the signed test payload, in
+# this prefix once it trusts the test root. The restore after the installation
+# is not this test's concern: only a text added after a space may follow.
+fixture=$build/tests/payload/fixture
+run_program alsa "$bin/trust_test_root.exe" "$(winpath "$fixture/pki/trusted_root.der")"
+check "test root trusted" 0 "$code"
+run_program alsa "$bin/driver_setup_testpayload.exe" --install "$(winpath "$fixture/payload")" "$(winpath "$report")"
+check "--install: no installation error" 1 \
+  "$(grep -c -E '^\{"status":"[a-z_]+","error":"( [^"]*)?","existing_devices":0,' "$report")"
+expected=1
+grep -q '"error":""' "$report" && expected=3010
+check "--install: exit code" "$expected" "$code"
+check "--install: the cable device" "$cable_line" "$(devices)"
+finish
