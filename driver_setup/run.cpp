@@ -27,15 +27,15 @@ void install(RunState& run, const std::wstring& payload, const Platform& platfor
   write_installing_report(run.report_path, run.defaults_before);
   run.restore_pending = true;  // from here on the baseline is put back whatever happens
   install_cable_device(payload, platform.install);
-  wait_for_cable_endpoints();
+  wait_for_cable_endpoints(platform.audio);
   run.succeed("installed_restart_required", kExitRestartRequired);
 }
 
-void restore(RunState& run, const Args& args) {
+void restore(RunState& run, const Args& args, const AudioApi& audio) {
   DefaultEndpointSet wanted;
   for (std::size_t slot = 0; slot < wanted.size(); ++slot) wanted[slot] = args[2 + slot];
-  wait_for_cable_endpoints();
-  restore_default_endpoints(wanted);
+  wait_for_cable_endpoints(audio);
+  restore_default_endpoints(wanted, audio);
   run.succeed("defaults_restored", 0);
 }
 
@@ -52,16 +52,16 @@ void run_verb(RunState& run, const Args& args, const Platform& platform) {
     verify_payload(std::wstring(args[2]), platform.payload);
     run.succeed("verified", 0);
   } else if (verb == L"--restore" && args.size() == 9) {
-    restore(run, args);
+    restore(run, args, platform.audio);
   } else {
     throw std::runtime_error("Invalid arguments");
   }
 }
 
 // Block B: after an installation was started, the baseline goes back.
-void restore_baseline(RunState& run) {
+void restore_baseline(RunState& run, const AudioApi& audio) {
   try {
-    restore_default_endpoints(run.defaults_before);
+    restore_default_endpoints(run.defaults_before, audio);
   } catch (const std::exception& e) {
     run.error += ' ';
     run.error += e.what();
@@ -101,7 +101,7 @@ int run_driver_setup(int argc, const wchar_t* const* argv, const Platform& platf
   } catch (const std::exception& e) {
     run.error = e.what();
   }
-  if (run.restore_pending) restore_baseline(run);
+  if (run.restore_pending) restore_baseline(run, platform.audio);
   write_final(run, platform);
 
   platform.com.co_uninitialize();

@@ -1,6 +1,6 @@
 #include "audio_api.h"
 
 const AudioApi& real_audio_api() {
-  static const AudioApi api{::CoCreateInstance, ::CoTaskMemFree};
+  static const AudioApi api{::CoCreateInstance, ::CoTaskMemFree, ::PropVariantClear, ::GetTickCount64, ::Sleep};
   return api;
 }

@@ -2,7 +2,11 @@
 #pragma once
 #include "default_endpoints.h"
 
-// Not built yet: returns at once.
-void wait_for_cable_endpoints();
-// Not built yet: raises "Restoring the audio defaults is not available yet".
-void restore_default_endpoints(const DefaultEndpointSet& wanted);
+// Polls the active endpoints until at least three of the cable's adapter have
+// been there without a break for 5 s, or 30 s have passed. Never fails.
+void wait_for_cable_endpoints(const AudioApi& api = real_audio_api());
+
+// Makes the six defaults equal to wanted (an empty slot is never applied) and
+// checks the result; raises std::runtime_error when Windows refuses a change
+// or the defaults differ afterwards.
+void restore_default_endpoints(const DefaultEndpointSet& wanted, const AudioApi& api = real_audio_api());
