@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "../cable.h"
 #include "device_enumerator.h"
 #include "restore.h"
 
@@ -11,8 +12,6 @@ constexpr ULONGLONG kWaitLimitMs = 30000;
 constexpr ULONGLONG kSettleMs = 5000;
 constexpr DWORD kPollIntervalMs = 250;
 constexpr UINT kCableEndpointsNeeded = 3;
-// The adapter name that the cable's endpoints carry, matched exactly.
-constexpr std::wstring_view kCableAdapterName = L"VB-Audio Virtual Cable";
 // PKEY_DeviceInterface_FriendlyName: the name of the adapter an endpoint belongs to.
 constexpr PROPERTYKEY kAdapterNameKey = {
     {0x026E516E, 0xB814, 0x414B, {0x83, 0xCD, 0x85, 0x6D, 0x6F, 0xEF, 0x48, 0x22}}, 2};
@@ -25,7 +24,7 @@ bool belongs_to_cable(const AudioApi& api, IMMDevice& endpoint) {
   // Only a string value is read as text; another type's union member is no name.
   const PROPVARIANT& value = name.get();
   return value.vt == VT_LPWSTR && value.pwszVal &&
-         std::wstring_view(value.pwszVal).find(kCableAdapterName) != std::wstring_view::npos;
+         std::wstring_view(value.pwszVal).find(kCableName) != std::wstring_view::npos;
 }
 
 // One enumeration of the active endpoints of both flows. Any failed COM call

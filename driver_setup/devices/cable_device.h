@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "../cable.h"
 #include "device_api.h"
 
-inline constexpr wchar_t kCableHardwareId[] = L"VBAudioVACWDM";
 // {4d36e96c-e325-11ce-bfc1-08002be10318}
 inline constexpr GUID kMediaDeviceClass = {
     0x4d36e96c, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};

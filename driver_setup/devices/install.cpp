@@ -59,7 +59,7 @@ bool install_cable_device(const std::wstring& payload_folder, const InstallApi& 
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   // DICD_GENERATE_ID: Windows picks the instance number under ROOT\MEDIA.
-  check_step(api.create_device_info(set.get(), L"MEDIA", &kMediaDeviceClass, kCableDescription, nullptr,
+  check_step(api.create_device_info(set.get(), L"MEDIA", &kMediaDeviceClass, kCableName, nullptr,
                                     DICD_GENERATE_ID, &device),
              "Create root device");
   check_step(api.set_device_registry_property(set.get(), &device, SPDRP_HARDWAREID,

@@ -4,8 +4,6 @@
 
 #include "install_api.h"
 
-// The new device's description; also the adapter name of the cable's endpoints.
-inline constexpr wchar_t kCableDescription[] = L"VB-Audio Virtual Cable";
 inline constexpr wchar_t kCableInfName[] = L"vbMmeCable64_win10.inf";
 
 // Creates and registers a root MEDIA device with the cable's hardware ID and
