@@ -43,17 +43,17 @@ for game in Rocksmith.exe ROCKSMITH2014.EXE; do
 done
 
 # The whole --install road: a build whose table matches the signed test payload, in
-# this prefix once it trusts the test root. The restore after the installation
-# is not this test's concern: only a text added after a space may follow.
+# this prefix once it trusts the test root. No cable endpoints appear under Wine,
+# so the wait runs out its 30 s; the baseline (no audio card) needs no restore.
 fixture=$build/tests/payload/fixture
 run_program alsa "$bin/trust_test_root.exe" "$(winpath "$fixture/pki/trusted_root.der")"
 check "test root trusted" 0 "$code"
 run_program alsa "$bin/driver_setup_testpayload.exe" --install "$(winpath "$fixture/payload")" "$(winpath "$report")"
-check "--install: no installation error" 1 \
-  "$(grep -c -E '^\{"status":"[a-z_]+","error":"( [^"]*)?","existing_devices":0,' "$report")"
-expected=1
+empty='["","","","","",""]'
+check "--install: report" \
+  "{\"status\":\"installed_restart_required\",\"error\":\"\",\"existing_devices\":0,\"defaults_before\":$empty,\"defaults_after\":$empty}" \
+  "$(contents "$report")"
 # A Unix exit status keeps only the low byte of Windows' 3010.
-grep -q '"error":""' "$report" && expected=$((3010 & 0xFF))
-check "--install: exit code" "$expected" "$code"
+check "--install: exit code" $((3010 & 0xFF)) "$code"
 check "--install: the cable device" "$cable_line" "$(devices)"
 finish
