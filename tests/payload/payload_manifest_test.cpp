@@ -1,8 +1,13 @@
 #include "payload/payload_manifest.h"
 
+#include "payload/hash_file_sha256.h"
+#include "report.h"
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -42,6 +47,19 @@ TEST(PayloadManifest, DigestsAreLowerCaseHexAndNamesAreBareAndUnique) {
   }
   // The table carries the installed INF, so the installation only ever uses a verified one.
   EXPECT_EQ(names.count(L"vbMmeCable64_win10.inf"), 1u);
+}
+
+// One changed digit in the table would let a changed package through: the rows,
+// written as "name digest" lines, must hash to the fingerprint of the published table.
+TEST(PayloadManifest, RowsMatchThePublishedTable) {
+  TempFolder dir;
+  const std::wstring rows = dir / L"rows.txt";
+  {
+    std::ofstream out(std::filesystem::path(rows), std::ios::binary);
+    for (const PayloadFile& file : payload_manifest().files)
+      out << to_utf8(std::wstring(file.name)) << ' ' << file.sha256 << '\n';
+  }
+  EXPECT_EQ(hash_file_sha256(rows), "dcd72151b0e86182919e1dd89c46abd8e57e9af860f17581aedb5a95708154c4");
 }
 
 }  // namespace

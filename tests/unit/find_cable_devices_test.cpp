@@ -83,6 +83,14 @@ TEST(FindCableDevices, ValueFillingTheWholeBufferIsReadOnlyUpToItsEnd) {
   EXPECT_EQ(ids_of(find_cable_devices(fake.api())), std::vector<std::wstring>{L"unterminated"});
 }
 
+TEST(FindCableDevices, BufferIsClearedBeforeEachRead) {
+  FakeSetupApi fake;
+  // A short value without its closing entry must not run on into what the previous device left.
+  fake.devices = {cable(L"first", {L"ABCDEFGHIJKLMNOP", kCableHardwareId}), FakeDevice{std::wstring(L"X")}};
+  fake.devices[1].instance_id = L"second";
+  EXPECT_EQ(ids_of(find_cable_devices(fake.api())), std::vector<std::wstring>{L"first"});
+}
+
 struct FailureCase {
   const char* name;
   void (*arrange)(FakeSetupApi&);
