@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/system_library.h"
+
 namespace {
 
 using Digest = std::array<UCHAR, kDigestBytes>;
@@ -64,11 +66,18 @@ std::wstring lower_hex(const Digest& digest) {
 
 }  // namespace
 
+// bcrypt is not a known DLL: from the system folder only.
 const DigestApi& real_digest_api() {
+  using win::SystemFunction;
   static const DigestApi api{
-      ::BCryptOpenAlgorithmProvider, ::BCryptGetProperty, ::BCryptCreateHash,
-      ::BCryptHashData,              ::BCryptFinishHash,  ::BCryptDestroyHash,
-      ::BCryptCloseAlgorithmProvider, ::ReadFile,
+      SystemFunction{L"bcrypt.dll", "BCryptOpenAlgorithmProvider"},
+      SystemFunction{L"bcrypt.dll", "BCryptGetProperty"},
+      SystemFunction{L"bcrypt.dll", "BCryptCreateHash"},
+      SystemFunction{L"bcrypt.dll", "BCryptHashData"},
+      SystemFunction{L"bcrypt.dll", "BCryptFinishHash"},
+      SystemFunction{L"bcrypt.dll", "BCryptDestroyHash"},
+      SystemFunction{L"bcrypt.dll", "BCryptCloseAlgorithmProvider"},
+      ::ReadFile,
   };
   return api;
 }

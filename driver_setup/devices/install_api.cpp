@@ -1,5 +1,7 @@
 #include "install_api.h"
 
+#include "../../common/system_library.h"
+
 const InstallApi& real_install_api() {
   static const InstallApi api{
       ::IsUserAnAdmin,
@@ -13,7 +15,8 @@ const InstallApi& real_install_api() {
       ::SetupDiCallClassInstaller,
       ::SetupDiSetClassInstallParamsW,
       ::SetupDiDestroyDeviceInfoList,
-      ::UpdateDriverForPlugAndPlayDevicesW,
+      // newdev is not a known DLL: from the system folder only.
+      win::SystemFunction{L"newdev.dll", "UpdateDriverForPlugAndPlayDevicesW"},
   };
   return api;
 }

@@ -1,9 +1,18 @@
 #include "payload_api.h"
 
+#include "../../common/system_library.h"
+
+// Neither bcrypt nor wintrust is a known DLL: both come from the system folder only.
 const PayloadApi& real_payload_api() {
+  using win::SystemFunction;
   static const PayloadApi api{
-      ::BCryptOpenAlgorithmProvider, ::BCryptCloseAlgorithmProvider, ::BCryptCreateHash, ::BCryptHashData,
-      ::BCryptFinishHash,            ::BCryptDestroyHash,            ::WinVerifyTrust,
+      SystemFunction{L"bcrypt.dll", "BCryptOpenAlgorithmProvider"},
+      SystemFunction{L"bcrypt.dll", "BCryptCloseAlgorithmProvider"},
+      SystemFunction{L"bcrypt.dll", "BCryptCreateHash"},
+      SystemFunction{L"bcrypt.dll", "BCryptHashData"},
+      SystemFunction{L"bcrypt.dll", "BCryptFinishHash"},
+      SystemFunction{L"bcrypt.dll", "BCryptDestroyHash"},
+      SystemFunction{L"wintrust.dll", "WinVerifyTrust"},
   };
   return api;
 }
