@@ -14,6 +14,7 @@ const InstallApi& real_install_api() {
       ::SetupDiSetClassInstallParamsW,
       ::SetupDiDestroyDeviceInfoList,
       ::UpdateDriverForPlugAndPlayDevicesW,
+      ::GetFullPathNameW,
   };
   return api;
 }

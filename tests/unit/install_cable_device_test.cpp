@@ -57,6 +57,21 @@ TEST(InstallCableDevice, FolderWithOrWithoutTrailingBackslashGivesOneInfPath) {
   }
 }
 
+TEST(InstallCableDevice, RelativeFolderBecomesAFullInfPathAndAFullOneStaysAsGiven) {
+  wchar_t working[MAX_PATH];
+  std::wstring expected(working, GetCurrentDirectoryW(MAX_PATH, working));
+  if (expected.back() != L'\\') expected += L'\\';
+  const std::pair<const wchar_t*, std::wstring> cases[] = {
+      {L"pkg\\cable", expected + L"pkg\\cable\\vbMmeCable64_win10.inf"},
+      {L"Z:/pkg/cable", L"Z:/pkg/cable\\vbMmeCable64_win10.inf"},  // resolving would turn the slashes
+  };
+  for (const auto& [folder, inf_path] : cases) {
+    FakeInstallApi fake;
+    install_cable_device(folder, fake.api());
+    EXPECT_EQ(fake.update_inf_path, inf_path) << folder;
+  }
+}
+
 TEST(InstallCableDevice, FailedInstallationRemovesTheDeviceAndReportsItsOwnCode) {
   struct Removal {
     DWORD params_error, remove_error;
