@@ -2,6 +2,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report.h"
@@ -38,16 +39,17 @@ void create_report_folder(const std::wstring& path, const ReportApi& api) {
   const std::wstring parent(win_path::parent_path(path));
   // No folder part, or only a root (a drive, a server, a device prefix): nothing to make.
   if (win_path::is_root_only(parent)) return;
-  // Missing ancestors are found on the way up and made on the way down; a root never is.
-  std::vector<std::wstring> pending{parent};
-  while (!pending.empty()) {
-    if (make_folder(api, pending.back())) {
-      pending.pop_back();
-      continue;
-    }
+  // Up to the first folder that exists or can be made, never to a root; then
+  // down again, each missing folder made once.
+  std::vector<std::wstring> missing;
+  std::wstring folder = parent;
+  while (!make_folder(api, folder)) {
     const DWORD code = GetLastError();
-    const std::wstring_view above = win_path::parent_path(pending.back());
+    std::wstring above(win_path::parent_path(folder));
     if (code != ERROR_PATH_NOT_FOUND || win_path::is_root_only(above)) raise_folder_error(api, code, parent);
-    pending.emplace_back(above);
+    missing.push_back(std::move(folder));
+    folder = std::move(above);
   }
+  for (auto below = missing.rbegin(); below != missing.rend(); ++below)
+    if (!make_folder(api, *below)) raise_folder_error(api, GetLastError(), parent);
 }
