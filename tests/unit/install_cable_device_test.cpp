@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "devices/cable_device.h"
 #include "devices/install.h"
@@ -58,11 +59,8 @@ TEST(InstallCableDevice, FolderWithOrWithoutTrailingBackslashGivesOneInfPath) {
 }
 
 TEST(InstallCableDevice, RelativeFolderBecomesAFullInfPathAndAFullOneStaysAsGiven) {
-  wchar_t working[MAX_PATH];
-  std::wstring expected(working, GetCurrentDirectoryW(MAX_PATH, working));
-  if (expected.back() != L'\\') expected += L'\\';
   const std::pair<const wchar_t*, std::wstring> cases[] = {
-      {L"pkg\\cable", expected + L"pkg\\cable\\vbMmeCable64_win10.inf"},
+      {L"pkg\\cable", (std::filesystem::current_path() / L"pkg\\cable\\vbMmeCable64_win10.inf").wstring()},
       {L"Z:/pkg/cable", L"Z:/pkg/cable\\vbMmeCable64_win10.inf"},  // resolving would turn the slashes
   };
   for (const auto& [folder, inf_path] : cases) {
