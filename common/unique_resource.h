@@ -53,6 +53,10 @@ class UniqueResource {
     }
   }
 
+  // Closes now and answers whether the close succeeded, leaving its error code:
+  // closing a written file can still fail the write (a dropped network share).
+  bool close() { return valid() && close_(std::exchange(value_, empty())); }
+
  private:
   static T empty() { return Sentinel::template empty<T>(); }
   T value_;

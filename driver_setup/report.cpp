@@ -2,19 +2,10 @@
 
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
-namespace {
-
-// Binary, so that no newline is translated; created or truncated. The stream
-// asks for no sharing restriction.
-std::ofstream open_report(const std::wstring& path) {
-  return std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-}
-
-}  // namespace
+#include "report_file.h"
 
 std::string to_utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -54,33 +45,34 @@ void write_endpoint_array(std::ostream& out, const DefaultEndpointSet& endpoints
   out << ']';
 }
 
-void create_report_folder(const std::wstring& path) {
-  // Windows path rules: both separators, and a root name is never removed.
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (!parent.empty()) std::filesystem::create_directories(parent);
-}
-
-void write_installing_report(const std::wstring& path, const DefaultEndpointSet& defaults_before) {
-  create_report_folder(path);
-  std::ofstream out = open_report(path);
+void write_installing_report(const std::wstring& path, const DefaultEndpointSet& defaults_before,
+                             const ReportApi& report) {
+  create_report_folder(path, report);
+  std::ostringstream out;
   out << R"({"status":"installing","defaults_before":)";
   write_endpoint_array(out, defaults_before);
   out << '}';
-  out.flush();
-  if (!out) throw std::runtime_error("Cannot save the audio baseline before installation");
+  if (!save_report(path, out.str(), report))
+    throw std::runtime_error("Cannot save the audio baseline before installation");
 }
 
 bool write_final_report(const std::wstring& path, const std::string& status, const std::string& error,
                         std::size_t existing_devices, const DefaultEndpointSet& defaults_before,
-                        const AudioApi& audio) {
-  create_report_folder(path);
-  std::ofstream out = open_report(path);
+                        const AudioApi& audio, const ReportApi& report) {
+  create_report_folder(path, report);
+  std::ostringstream out;
   out << R"({"status":)" << json_quote(status) << R"(,"error":)" << json_quote(error)
       << R"(,"existing_devices":)" << existing_devices << R"(,"defaults_before":)";
   write_endpoint_array(out, defaults_before);
   out << R"(,"defaults_after":)";
-  // A failing snapshot leaves the file ending here, closed by the stream's owner.
-  write_endpoint_array(out, snapshot_default_endpoints(audio));
+  DefaultEndpointSet defaults_after;
+  try {
+    defaults_after = snapshot_default_endpoints(audio);
+  } catch (...) {
+    save_report(path, out.str(), report);  // best effort: what was composed, then the snapshot's error
+    throw;
+  }
+  write_endpoint_array(out, defaults_after);
   out << '}';
-  return static_cast<bool>(out);
+  return save_report(path, out.str(), report);
 }

@@ -5,19 +5,25 @@
 #include <string>
 
 #include "audio/default_endpoints.h"
+#include "report_api.h"
 
-// Writes {"status":"installing","defaults_before":[...]}; raises the
-// folder-creation error or "Cannot save the audio baseline before installation".
-void write_installing_report(const std::wstring& path, const DefaultEndpointSet& defaults_before);
+// Writes {"status":"installing","defaults_before":[...]} and returns once it is
+// on the disk itself; raises the folder-creation error or "Cannot save the audio
+// baseline before installation".
+void write_installing_report(const std::wstring& path, const DefaultEndpointSet& defaults_before,
+                             const ReportApi& report = real_report_api());
 
 // Writes the final form, taking the "defaults_after" snapshot itself. Returns
-// whether the stream was still good after the closing brace.
+// whether the whole report reached the disk and the file closed cleanly. When
+// the snapshot raises, the file ends after ,"defaults_after": and the error
+// propagates.
 bool write_final_report(const std::wstring& path, const std::string& status, const std::string& error,
                         std::size_t existing_devices, const DefaultEndpointSet& defaults_before,
-                        const AudioApi& audio = real_audio_api());
+                        const AudioApi& audio = real_audio_api(), const ReportApi& report = real_report_api());
 
-// Creates the report's parent folder and its missing ancestors.
-void create_report_folder(const std::wstring& path);
+// Creates the report's parent folder and its missing ancestors; a root is never
+// created. Raises create_directories: <Windows' description>: "<parent>".
+void create_report_folder(const std::wstring& path, const ReportApi& report = real_report_api());
 
 void write_endpoint_array(std::ostream& out, const DefaultEndpointSet& endpoints);
 std::string json_quote(const std::string& bytes);

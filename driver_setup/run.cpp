@@ -24,7 +24,7 @@ void reuse_or_refuse(RunState& run) {
 void install(RunState& run, const std::wstring& payload, const Platform& platform) {
   if (!run.devices.empty()) return reuse_or_refuse(run);
   verify_payload(payload, platform.payload);
-  write_installing_report(run.report_path, run.defaults_before);
+  write_installing_report(run.report_path, run.defaults_before, platform.report);
   run.restore_pending = true;  // from here on the baseline is put back whatever happens
   install_cable_device(payload, platform.install);
   wait_for_cable_endpoints(platform.audio);
@@ -74,7 +74,7 @@ void restore_baseline(RunState& run, const AudioApi& audio) {
 void write_final(RunState& run, const Platform& platform) {
   try {
     if (!write_final_report(run.report_path, run.status, run.error, run.devices.size(), run.defaults_before,
-                            platform.audio))
+                            platform.audio, platform.report))
       run.exit_code = 1;
   } catch (const std::exception&) {
     run.exit_code = 1;
@@ -85,7 +85,8 @@ void write_final(RunState& run, const Platform& platform) {
 
 const Platform& real_platform() {
   static const ComApi com{::CoInitializeEx, ::CoUninitialize};
-  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api(), real_install_api()};
+  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api(), real_install_api(),
+                                 real_report_api()};
   return platform;
 }
 

@@ -10,6 +10,7 @@
 #include "devices/cable_device.h"
 #include "devices/install_api.h"
 #include "payload/payload_api.h"
+#include "report_api.h"
 
 // The run's own Windows calls.
 struct ComApi {
@@ -24,6 +25,7 @@ struct Platform {
   const DeviceApi& devices;
   const PayloadApi& payload = real_payload_api();
   const InstallApi& install = real_install_api();
+  const ReportApi& report = real_report_api();
 };
 
 const Platform& real_platform();

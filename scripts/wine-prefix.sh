@@ -31,8 +31,11 @@ up() {
     >"$state/pulse.log" 2>&1 &
   echo $! >"$state/pulse.pid"
   DISPLAY=":$(cat "$state/display")" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || exit 1
-  # A crashing program must end at once with its exception code, not start a debugger.
-  /usr/lib/wine/wine64 reg.exe delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /f >/dev/null 2>&1
+  # A crashing program must end at once with its exception code, not start a
+  # debugger. Only the Debugger value goes: without the whole AeDebug key Wine
+  # still starts winedbg, which holds the crashed program until a time-out.
+  /usr/lib/wine/wine64 reg.exe delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg.exe add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
   for _ in $(seq 50); do [ -S "$state/pulse-runtime/pulse/native" ] && return 0; sleep 0.1; done
   echo "PulseAudio did not start: $(cat "$state/pulse.log")" >&2; exit 1

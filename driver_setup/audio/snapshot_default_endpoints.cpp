@@ -15,8 +15,9 @@ std::wstring read_endpoint_id(const AudioApi& api, win::ComPtr<IMMDevice>& devic
   const HRESULT hr = device->GetId(&raw);
   device.reset();
   CoTaskMemString id(SUCCEEDED(hr) ? raw : nullptr, api.co_task_mem_free);
-  if (FAILED(hr)) throw std::runtime_error("Cannot read endpoint identity");
-  return id.get() ? id.get() : L"";  // a null identity is no default, never a crash
+  // A success without a string is a failed read too, as it is for the endpoint itself.
+  if (FAILED(hr) || !id.get()) throw std::runtime_error("Cannot read endpoint identity");
+  return id.get();
 }
 
 }  // namespace

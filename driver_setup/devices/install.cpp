@@ -6,6 +6,7 @@
 
 #include "../check_step.h"
 #include "../payload/payload_path.h"
+#include "../windows_path.h"
 #include "cable_device.h"
 #include "install_guards.h"
 
@@ -48,11 +49,26 @@ void install_driver(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device
   check_step(false, "Install signed VB-CABLE driver");
 }
 
+// UpdateDriverForPlugAndPlayDevicesW takes the INF's full path and does not
+// promise to resolve a relative one: resolve it against the working folder
+// (and for "C:x", drive C's current folder) as every other call would. When
+// that fails the path goes on as given, and the installation answers for it.
+std::wstring full_inf_path(const InstallApi& api, const std::wstring& inf_path) {
+  if (win_path::is_fully_qualified(inf_path)) return inf_path;
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = api.get_full_path_name(inf_path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return inf_path;
+    if (length < full.size()) return full.substr(0, length);
+    full.resize(length);  // too small: length is the size needed, terminator included
+  }
+}
+
 }  // namespace
 
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
   check_install_allowed(api);
-  const std::wstring inf_path = join_payload_path(payload_folder, kCableInfName);
+  const std::wstring inf_path = full_inf_path(api, join_payload_path(payload_folder, kCableInfName));
 
   DeviceInfoSet set(api.create_device_info_list(&kMediaDeviceClass, nullptr), api.destroy_device_info_list);
   check_step(set.valid(), "Create device set");

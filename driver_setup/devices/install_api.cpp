@@ -17,6 +17,7 @@ const InstallApi& real_install_api() {
       ::SetupDiDestroyDeviceInfoList,
       // newdev is not a known DLL: from the system folder only.
       win::SystemFunction{L"newdev.dll", "UpdateDriverForPlugAndPlayDevicesW"},
+      ::GetFullPathNameW,
   };
   return api;
 }

@@ -23,6 +23,7 @@ struct InstallApi {
   decltype(&::SetupDiSetClassInstallParamsW) set_class_install_params;
   decltype(&::SetupDiDestroyDeviceInfoList) destroy_device_info_list;
   decltype(&::UpdateDriverForPlugAndPlayDevicesW) update_driver_for_plug_and_play_devices;
+  decltype(&::GetFullPathNameW) get_full_path_name;
 };
 
 const InstallApi& real_install_api();

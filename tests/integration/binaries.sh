@@ -19,6 +19,7 @@ for pair in "$DRIVER_SETUP:Windows CUI" "$UPDATER:Windows GUI"; do
   done
   check "$name: relocations for ASLR" 1 "$($objdump -h "$exe" | grep -c ' \.reloc ')"
   check "$name: runs as invoker" 1 "$(grep -a -c 'requestedExecutionLevel level="asInvoker"' "$exe")"
+  check "$name: long-path aware" 1 "$(grep -a -c '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' "$exe")"
   check "$name: declares Windows 10/11" 1 "$(grep -a -c 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' "$exe")"
   check "$name: version resource" 1 "$(strings -el "$exe" | grep -c -x "$name")"
 done

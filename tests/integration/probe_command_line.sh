@@ -52,6 +52,20 @@ check "path naming a folder: exit" 1 "$code"
 printf 'x' >"$WORK_DIR/plain"
 run_program alsa "$DRIVER_SETUP" --probe "$(winpath "$WORK_DIR/plain")\\report.json"
 check "parent is a file: exit and no report" "1 x" "$code $(cat "$WORK_DIR/plain")"
+# A full disk (Linux's /dev/full): the report never reached the file, so the run fails.
+run_program alsa "$DRIVER_SETUP" --probe 'Z:\dev\full'
+check "disk full: exit" 1 "$code"
+# Device paths end with an exit code, never a crash; NUL takes the report whole.
+# (COM1 is left out: Wine maps it to the host's /dev/ttyS0, if there is one.)
+for expected in '0 \\.\NUL' '0 //./NUL' '1 \\.\x'; do
+  run_program alsa "$DRIVER_SETUP" --probe "${expected#* }"
+  check "device path ${expected#* }: exit" "${expected%% *}" "$code"
+done
+# Drive-relative: drive C's current folder, which is its root here (the working folder is on Z:).
+rm -f "$prefix/drive_c/probe_drive_relative.json"
+run_program alsa "$DRIVER_SETUP" --probe 'C:probe_drive_relative.json'
+check "drive-relative path" "0 $probe_report" "$code $(contents "$prefix/drive_c/probe_drive_relative.json")"
+rm -f "$prefix/drive_c/probe_drive_relative.json"
 name='r\u00e9p\u00f6rt-\u97f3\U0001F3B5.json'
 run_program alsa "$DRIVER_SETUP" --probe "$(winpath "$WORK_DIR")\\$(printf "$name")"
 check "non-ASCII path" "0 $probe_report" "$code $(contents "$WORK_DIR/$(printf "$name")")"

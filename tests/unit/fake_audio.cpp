@@ -90,7 +90,7 @@ class FakeDevice : public Counted<IMMDevice> {
   HRESULT STDMETHODCALLTYPE GetId(LPWSTR* out) override {
     FakeAudio& audio = FakeAudio::current();
     if (FAILED(audio.id_result[slot_])) return audio.id_result[slot_];
-    *out = co_task_copy(audio.ids[slot_]);
+    *out = audio.null_id[slot_] ? nullptr : co_task_copy(audio.ids[slot_]);
     return S_OK;
   }
 

@@ -37,6 +37,7 @@ class FakeAudio {
   HRESULT create_result = S_OK;  // the device enumerator's creation
   std::array<HRESULT, 6> default_result{};
   std::array<HRESULT, 6> id_result{};
+  std::array<bool, 6> null_id{};  // GetId succeeds without a string
   std::array<std::wstring, 6> ids;
 
   // Every endpoint of the machine; EnumAudioEndpoints lists those of the asked

@@ -171,7 +171,8 @@ BOOL WINAPI fake_update_driver(HWND window, PCWSTR hardware_id, PCWSTR inf_path,
 FakeInstallApi::FakeInstallApi()
     : api_{fake_is_user_an_admin, fake_create_snapshot, fake_process_first, fake_process_next,
            fake_close_handle,     fake_create_set,      fake_create_device, fake_set_property,
-           fake_call_class_installer, fake_set_params,  fake_destroy,       fake_update_driver} {
+           fake_call_class_installer, fake_set_params,  fake_destroy,       fake_update_driver,
+           ::GetFullPathNameW} {
   EXPECT_TRUE(g_current == nullptr);
   g_current = this;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "devices/cable_device.h"
 #include "devices/install.h"
@@ -54,6 +55,18 @@ TEST(InstallCableDevice, FolderWithOrWithoutTrailingBackslashGivesOneInfPath) {
     FakeInstallApi fake;
     install_cable_device(folder, fake.api());
     EXPECT_EQ(fake.update_inf_path, L"Z:\\pkg\\cable\\vbMmeCable64_win10.inf") << folder;
+  }
+}
+
+TEST(InstallCableDevice, RelativeFolderBecomesAFullInfPathAndAFullOneStaysAsGiven) {
+  const std::pair<const wchar_t*, std::wstring> cases[] = {
+      {L"pkg\\cable", (std::filesystem::current_path() / L"pkg\\cable\\vbMmeCable64_win10.inf").wstring()},
+      {L"Z:/pkg/cable", L"Z:/pkg/cable\\vbMmeCable64_win10.inf"},  // resolving would turn the slashes
+  };
+  for (const auto& [folder, inf_path] : cases) {
+    FakeInstallApi fake;
+    install_cable_device(folder, fake.api());
+    EXPECT_EQ(fake.update_inf_path, inf_path) << folder;
   }
 }
 

@@ -1,15 +1,39 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "fake_audio.h"
 #include "report.h"
 #include "test_support.h"
+#include "windows_path.h"
 
 namespace {
 
 const DefaultEndpointSet kEmpty{};
 const std::string kEmptyArray = R"(["","","","","",""])";
+
+// No handle to the file is left open: Windows then grants an open that shares nothing.
+bool nobody_holds(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+// The real file calls, but WriteFile takes at most 7 bytes, or the flush or the close fails.
+BOOL WINAPI write_seven_bytes(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  return WriteFile(file, data, std::min<DWORD>(size, 7), written, overlapped);
+}
+BOOL WINAPI failing_flush(HANDLE) {
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+BOOL WINAPI failing_close(HANDLE file) {
+  CloseHandle(file);
+  SetLastError(ERROR_NETNAME_DELETED);  // a network share dropped before the last data reached it
+  return FALSE;
+}
 
 TEST(JsonQuote, EscapesOnlyQuoteBackslashAndControlBytes) {
   EXPECT_EQ(json_quote(""), R"("")");
@@ -73,37 +97,51 @@ TEST(FinalReport, FailingAfterSnapshotLeavesTheFileClosedAfterItsKey) {
             "Cannot enumerate default audio endpoints");
   EXPECT_EQ(read_file(path), R"({"status":"probe","error":"","existing_devices":0,"defaults_before":)" + kEmptyArray +
                                  R"(,"defaults_after":)");
-  // The stream was closed on the way out: Windows refuses to delete a file that is still open.
-  EXPECT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_TRUE(nobody_holds(path));
 }
 
-TEST(FinalReport, PathNamingAFolderIsAFalseResult) {
-  TempFolder dir;
-  FakeAudio audio;
-  EXPECT_FALSE(write_final_report(dir.path().wstring(), "probe", "", 0, kEmpty, audio.api()));
+TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
+  ReportApi short_writes = real_report_api(), bad_flush = short_writes, bad_close = short_writes;
+  short_writes.write_file = write_seven_bytes;
+  bad_flush.flush_file_buffers = failing_flush;
+  bad_close.close_handle = failing_close;
+  const std::pair<ReportApi, bool> cases[] = {{short_writes, true}, {bad_flush, false}, {bad_close, false}};
+  for (const auto& [api, written] : cases) {
+    TempFolder dir;
+    FakeAudio audio;
+    const std::wstring path = dir / L"report.json";
+    EXPECT_EQ(write_final_report(path, "probe", "", 0, kEmpty, audio.api(), api), written);
+    EXPECT_EQ(read_file(path), R"({"status":"probe","error":"","existing_devices":0,"defaults_before":)" +
+                                   kEmptyArray + R"(,"defaults_after":)" + kEmptyArray + "}");
+    EXPECT_EQ(error_of([&] { write_installing_report(path, kEmpty, api); }),
+              written ? "(nothing raised)" : "Cannot save the audio baseline before installation");
+    EXPECT_TRUE(nobody_holds(path));
+  }
 }
 
-TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFilesystemError) {
+TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   TempFolder dir;
   std::ofstream(dir.path() / L"file") << "x";
-  EXPECT_THROW(create_report_folder(dir / L"file\\report.json"), std::filesystem::filesystem_error);
+  // Wine's description of ERROR_ALREADY_EXISTS, without the line break FormatMessageW ends it with.
+  const std::string parent = to_utf8(dir / L"file");
+  EXPECT_EQ(error_of([&] { create_report_folder(dir / L"file\\report.json"); }),
+            "create_directories: File already exists.: \"" + parent + "\"");
   FakeAudio audio;
-  EXPECT_THROW(write_final_report(dir / L"file\\sub\\report.json", "probe", "", 0, kEmpty, audio.api()),
-               std::filesystem::filesystem_error);
+  EXPECT_EQ(error_of([&] { write_final_report(dir / L"file\\sub\\report.json", "probe", "", 0, kEmpty, audio.api()); }),
+            "create_directories: File already exists.: \"" + parent + "\\sub\"");
   EXPECT_EQ(audio.creations, 0);  // nothing written, no snapshot taken
 }
 
 TEST(CreateReportFolder, ParentFollowsWindowsPathRules) {
-  // The folder that create_report_folder makes is the library's parent path, which
-  // must follow Windows rules here: both separators, root names kept.
+  // Both separators; a drive, a server or a device prefix and the root folder after it stay.
   const std::pair<const wchar_t*, const wchar_t*> table[] = {
       {L"C:/out/report.json", L"C:/out"},   {L"C:\\out\\\\report.json", L"C:\\out"},
       {L"C:/report.json", L"C:/"},          {L"out\\report.json", L"out"},
       {L"//server/share/r.json", L"//server/share"}, {L"report.json", L""},
       {L"C:/out/", L"C:/out"},              {L"C:report.json", L"C:"},
+      {L"\\\\.\\NUL", L"\\\\.\\"},          {L"//?/C:/r.json", L"//?/C:"},
   };
-  for (const auto& [path, parent] : table)
-    EXPECT_EQ(std::filesystem::path(path).parent_path().wstring(), parent) << std::filesystem::path(path);
+  for (const auto& [path, parent] : table) EXPECT_EQ(win_path::parent_path(path), parent) << path;
 }
 
 TEST(CreateReportFolder, PathWithoutFolderCreatesNothing) {

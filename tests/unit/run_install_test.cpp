@@ -16,6 +16,20 @@ HRESULT WINAPI co_initialize_ex(LPVOID, DWORD) { return S_OK; }
 void WINAPI co_uninitialize() {}
 const ComApi kCom{co_initialize_ex, co_uninitialize};
 
+// The report's flushes join the installation's calls, so that their order shows.
+DWORD g_flush_error = 0;
+BOOL WINAPI recorded_flush(HANDLE file) {
+  FakeInstallApi::current().calls.push_back("FlushFileBuffers");
+  if (!g_flush_error) return FlushFileBuffers(file);
+  SetLastError(g_flush_error);
+  return FALSE;
+}
+const ReportApi kReport = [] {
+  ReportApi api = real_report_api();
+  api.flush_file_buffers = recorded_flush;
+  return api;
+}();
+
 const std::array<std::wstring, 6> kBaseline = {render_id(L"spk"), render_id(L"spk"), render_id(L"hp"),
                                                capture_id(L"mic"), capture_id(L"mic"), L""};
 const std::array<std::wstring, 6> kChanged = {render_id(L"cable"), render_id(L"cable"), render_id(L"hp"),
@@ -34,11 +48,13 @@ class RunInstallTest : public testing::Test {
     // The cable's three endpoints are there from the start: the wait settles after 5 s.
     for (int i = 0; i < 3; ++i) audio.endpoints.push_back({L"VB-Audio Virtual Cable"});
     audio.on_sleep = [this] { report_while_waiting = read_file(report); };
+    g_flush_error = 0;
   }
 
   int run() {
     const wchar_t* argv[] = {L"driver_setup.exe", L"--install", payload.c_str(), report.c_str()};
-    return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api()});
+    return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api(),
+                                              kReport});
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
   void defaults_move_during_check() {
@@ -64,6 +80,10 @@ TEST_F(RunInstallTest, InstallsThenWaitsThenReportsARestartWithTheBaselineOnDisk
   EXPECT_EQ(read_file(report), final_report("installed_restart_required", ""));
   EXPECT_EQ(report_while_waiting, R"({"status":"installing","defaults_before":)" + json_array(kBaseline) + "}");
   EXPECT_EQ(install.update_inf_path, payload + L"\\vbMmeCable64_win10.inf");
+  // The baseline reached the disk before the first step towards a change.
+  ASSERT_GE(install.calls.size(), 2u);
+  EXPECT_EQ(install.calls[0], "FlushFileBuffers");
+  EXPECT_EQ(install.calls[1], "IsUserAnAdmin");
   EXPECT_EQ(audio.policy_creations, 0);  // nothing moved: nothing to put back
   EXPECT_EQ(audio.live_objects, 0);
 }
@@ -83,6 +103,14 @@ TEST_F(RunInstallTest, FailedRestoreAfterASuccessIsAnErrorWithALeadingSpace) {
   audio.policy_create_result = REGDB_E_CLASSNOTREG;
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(read_file(report), final_report("error", " Cannot restore Windows audio defaults"));
+}
+
+TEST_F(RunInstallTest, BaselineThatCannotBeFlushedChangesNothing) {
+  g_flush_error = ERROR_DISK_FULL;
+  EXPECT_EQ(run(), 1);
+  // The final report's flush fails too, but its bytes show the run's error.
+  EXPECT_EQ(install.calls, (std::vector<std::string>{"FlushFileBuffers", "FlushFileBuffers"}));
+  EXPECT_EQ(read_file(report), final_report("error", "Cannot save the audio baseline before installation"));
 }
 
 TEST_F(RunInstallTest, BaselineThatCannotBeSavedChangesNothing) {

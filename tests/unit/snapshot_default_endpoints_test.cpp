@@ -51,12 +51,17 @@ TEST(SnapshotDefaultEndpoints, OnlyNotFoundMeansNoDefault) {
   }
 }
 
-TEST(SnapshotDefaultEndpoints, IdentityThatCannotBeRead) {
-  FakeAudio audio;
-  audio.set_defaults({L"a", L"b", L"c", L"d", L"e", L"f"});
-  audio.id_result[2] = E_OUTOFMEMORY;
-  EXPECT_EQ(error_of([&] { snapshot_default_endpoints(audio.api()); }), "Cannot read endpoint identity");
-  expect_all_released(audio);
+TEST(SnapshotDefaultEndpoints, IdentityThatCannotBeReadOrIsNoString) {
+  for (const bool fails : {true, false}) {
+    FakeAudio audio;
+    audio.set_defaults({L"a", L"b", L"c", L"d", L"e", L"f"});
+    if (fails)
+      audio.id_result[2] = E_OUTOFMEMORY;
+    else
+      audio.null_id[2] = true;
+    EXPECT_EQ(error_of([&] { snapshot_default_endpoints(audio.api()); }), "Cannot read endpoint identity") << fails;
+    expect_all_released(audio);
+  }
 }
 
 TEST(SnapshotDefaultEndpoints, SuccessCodesOtherThanZeroStillGiveAnEndpoint) {
