@@ -5,14 +5,11 @@
 # known DLL. Nothing may be loaded from there, and every answer must be the
 # one the programs give without the planted DLLs.
 source "$(dirname "$0")/lib.sh"
-# Wine, unlike Windows, takes version, imm32, shcore and shlwapi from the
-# program's folder whatever the program does: they are not planted.
-planted=(bcrypt newdev wintrust crypt32 cfgmgr32 rsaenh msasn1 devobj userenv
-         mmdevapi propsys uxtheme dwmapi comctl32 windowscodecs)
-overrides="$(IFS=,; echo "${planted[*]}")=n,b"
+# PLANTED_NAMES: the libraries' names, separated by commas.
+overrides="$PLANTED_NAMES=n,b"
 beside=$WORK_DIR/beside
 mkdir -p "$beside"
-for name in "${planted[@]}"; do cp "$PLANTED_LIBRARY" "$beside/$name.dll"; done
+for name in ${PLANTED_NAMES//,/ }; do cp "$PLANTED_LIBRARY" "$beside/$name.dll"; done
 cp "$DRIVER_SETUP" "$TEST_DRIVER" "$TEST_DRIVER_UNTRUSTED" "$UPDATER" "$beside/"
 
 # same NAME EXIT AUDIO PROGRAM ARGS...: driver_setup from the build and from

@@ -4,27 +4,19 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <iterator>
 #include <string>
 
+#include "message_box.h"
 #include "record_file.h"
 
 namespace {
 
-constexpr int kMessageTextId = 0xFFFF;  // the static control of a message box's text
 constexpr DWORD kPollMs = 50;
-
-std::wstring message_text(HWND box) {
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(box, kMessageTextId, text, static_cast<int>(std::size(text)));
-  return text;
-}
 
 void answer(HWND box, const std::wstring& record) {
   append_line(record, message_text(box));
   // The text is on disk before OK: once the updater has ended, its record is complete.
-  SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-  for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(kPollMs);
+  press_ok(box);
 }
 
 }  // namespace
@@ -38,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   LocalFree(args);
   for (;;) {
     const bool stopping = GetFileAttributesW(stop.c_str()) != INVALID_FILE_ATTRIBUTES;
-    while (HWND box = FindWindowW(L"#32770", L"Lumetta")) answer(box, record);
+    while (HWND box = FindWindowW(kDialogClass, L"Lumetta")) answer(box, record);
     if (stopping) return 0;
     Sleep(kPollMs);
   }

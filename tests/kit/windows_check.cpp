@@ -1,0 +1,305 @@
+// Checks both helpers on a Windows 10/11 machine, running them as the
+// application does:   windows_check.exe [--package FOLDER] [--change-defaults]
+// One line per check (PASS, FAIL with what differed, SKIP with why), then the
+// counts; exits 0 only when nothing failed. Without options it changes nothing
+// but files in a temporary folder of its own, which it removes.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <sstream>
+
+#include "kit.h"
+#include "machine.h"
+#include "payload/hash_file_sha256.h"
+#include "report.h"
+
+namespace {
+
+using namespace kit;
+
+struct Context {
+  fs::path kit;   // this program's folder: the helpers and the test tools
+  fs::path temp;  // the kit's own files, removed at the end
+  std::optional<fs::path> package;
+  bool change_defaults = false;
+
+  fs::path driver_setup() const { return kit / L"driver_setup.exe"; }
+  fs::path updater() const { return kit / L"updater.exe"; }
+};
+
+std::string endpoint_array(const Defaults& defaults) {
+  std::ostringstream out;
+  write_endpoint_array(out, defaults);
+  return out.str();
+}
+
+// Runs program with args and a report path in the kit's folder, and holds the
+// exit code and the report (exactly, or its beginning) against what is expected.
+Outcome answers(const Context& c, const fs::path& program, std::vector<std::wstring> args, const wchar_t* report_name,
+                DWORD exit_code, const std::string& expected, bool whole = false) {
+  const fs::path report = c.temp / report_name;
+  args.push_back(report.wstring());
+  const Run run = kit::run(program, args);
+  const std::string bytes = read_bytes(report);
+  if (!run.ended || run.exit_code != exit_code)
+    return failed(describe(run) + " instead of exit " + std::to_string(exit_code) + "; report " + bytes);
+  if (whole ? bytes != expected : bytes.rfind(expected, 0) != 0)
+    return failed("report " + bytes + ", expected " + (whole ? "" : "a beginning ") + expected);
+  return passed();
+}
+
+Outcome probe(const Context& c) {
+  const auto before = read_defaults();
+  const auto devices = count_cable_devices();
+  if (!before) return skipped("this machine's default endpoints cannot be read");
+  if (!devices) return skipped("this machine's MEDIA devices cannot be listed");
+  const std::string expected = R"({"status":"probe","error":"","existing_devices":)" + std::to_string(*devices) +
+                               R"(,"defaults_before":)" + endpoint_array(*before) + R"(,"defaults_after":)" +
+                               endpoint_array(*before) + "}";
+  const Outcome outcome = answers(c, c.driver_setup(), {L"--probe"}, L"probe.json", 0, expected, true);
+  return read_defaults() == before ? outcome : skipped("the default endpoints changed during the check");
+}
+
+Outcome too_few_arguments(const Context& c) {
+  const fs::path report = c.temp / L"too_few.json";
+  const Run run = kit::run(c.driver_setup(), {report.wstring()});
+  if (!run.ended || run.exit_code != 2) return failed(describe(run) + " instead of exit 2");
+  return fs::exists(report) ? failed("a report was written") : passed();
+}
+
+Outcome invalid_verb(const Context& c) {
+  return answers(c, c.driver_setup(), {L"--Probe"}, L"invalid.json", 1,
+                 R"({"status":"error","error":"Invalid arguments","existing_devices":)");
+}
+
+Outcome nested_report_folder(const Context& c) {
+  return answers(c, c.driver_setup(), {L"--probe"}, L"new\\nested\\report.json", 0, R"({"status":"probe","error":"",)");
+}
+
+// A folder whose first package file has other contents.
+fs::path wrong_payload(const Context& c) {
+  const fs::path folder = c.temp / L"wrong_payload";
+  fs::create_directories(folder);
+  std::FILE* file = _wfopen((folder / L"VBCABLE_ControlPanel.exe").c_str(), L"wb");
+  if (file) std::fputs("not the package file", file), std::fclose(file);
+  return folder;
+}
+
+Outcome verify_wrong_files(const Context& c) {
+  return answers(c, c.driver_setup(), {L"--verify", wrong_payload(c).wstring()}, L"verify_wrong.json", 1,
+                 R"({"status":"error","error":"Driver payload hash mismatch",)");
+}
+
+Outcome verify_missing_folder(const Context& c) {
+  return answers(c, c.driver_setup(), {L"--verify", (c.temp / L"not_there").wstring()}, L"verify_missing.json", 1,
+                 R"({"status":"error","error":"Cannot hash driver payload",)");
+}
+
+Outcome verify_package(const Context& c) {
+  if (!c.package) return skipped("no package folder given (--package FOLDER)");
+  return answers(c, c.driver_setup(), {L"--verify", c.package->wstring()}, L"verify_package.json", 0,
+                 R"({"status":"verified","error":"",)");
+}
+
+// --restore to wanted, then the defaults read back.
+Outcome restore_to(const Context& c, const Defaults& wanted, const wchar_t* report_name) {
+  std::vector<std::wstring> args{L"--restore"};
+  args.insert(args.end(), wanted.begin(), wanted.end());
+  const Outcome outcome =
+      answers(c, c.driver_setup(), args, report_name, 0, R"({"status":"defaults_restored","error":"",)");
+  if (outcome.kind != Outcome::pass) return outcome;
+  const auto now = read_defaults();
+  return now == wanted ? passed() : failed("the defaults read back are " + (now ? endpoint_array(*now) : "unreadable"));
+}
+
+Outcome restore_current_defaults(const Context& c) {
+  const auto now = read_defaults();
+  if (!now) return skipped("this machine's default endpoints cannot be read");
+  return restore_to(c, *now, L"restore_current.json");
+}
+
+Outcome restore_round_trip(const Context& c) {
+  if (!c.change_defaults) return skipped("changes the default endpoints; start the kit with --change-defaults");
+  const auto original = read_defaults();
+  if (!original || (*original)[0].empty()) return skipped("no default playback endpoint");
+  std::optional<std::wstring> other;
+  for (const auto& id : active_render_endpoints())
+    if (id != (*original)[0]) other = id;
+  if (!other) return skipped("needs a second active playback endpoint");
+  std::printf("  defaults now, to put back by hand if the kit cannot: %s\n", endpoint_array(*original).c_str());
+  Defaults changed = *original;
+  changed[0] = *other;  // playback, console role
+  const Outcome there = restore_to(c, changed, L"round_trip_there.json");
+  const Outcome back = restore_to(c, *original, L"round_trip_back.json");  // whatever the first step did
+  if (back.kind != Outcome::pass) return failed("putting the defaults back: " + back.why);
+  return there.kind == Outcome::pass ? passed() : failed("to another endpoint: " + there.why);
+}
+
+struct UpdateCase {
+  fs::path folder, application, installer;
+  std::wstring digest;
+};
+
+// The application and installer stand-ins in a folder of their own.
+UpdateCase update_case(const Context& c, const wchar_t* name) {
+  UpdateCase u;
+  u.folder = c.temp / name;
+  u.application = u.folder / L"Lumetta.exe";
+  u.installer = u.folder / L"LumettaSetup.exe";
+  fs::create_directories(u.folder);
+  fs::copy_file(c.kit / L"updater_app_standin.exe", u.application);
+  fs::copy_file(c.kit / L"updater_installer_standin.exe", u.installer);
+  const std::string digest = hash_file_sha256(u.installer.wstring());
+  u.digest.assign(digest.begin(), digest.end());
+  return u;
+}
+
+Run run_update(const fs::path& updater, const UpdateCase& u, const std::wstring& digest) {
+  return run(updater, {u.installer.wstring(), u.application.wstring(), L"", digest});
+}
+
+// The application was started again, from its own folder.
+bool restarted(const UpdateCase& u) {
+  const fs::path starts = u.folder / L"Lumetta.exe.starts";
+  return appears(starts) && read_bytes(starts).rfind("cwd=" + to_utf8(u.folder.wstring()) + "\t", 0) == 0;
+}
+
+std::wstring upper(std::wstring text) {
+  for (auto& ch : text) ch = towupper(ch);
+  return text;
+}
+
+Outcome update(const Context& c) {
+  const UpdateCase u = update_case(c, L"update");
+  const Run run = run_update(c.updater(), u, u.digest);
+  if (!run.ended || run.exit_code != 0 || !run.boxes.empty())
+    return failed(describe(run) + " with " + std::to_string(run.boxes.size()) + " boxes instead of exit 0 and none");
+  const std::string log = read_bytes(u.installer.wstring() + L".log");
+  if (log.rfind("args=/S\n", 0) != 0) return failed("the installer's record: " + log);
+  return restarted(u) ? passed() : failed("the application was not started again from its folder");
+}
+
+Outcome update_wrong_digest(const Context& c) {
+  const UpdateCase u = update_case(c, L"wrong_digest");
+  const Run run = run_update(c.updater(), u, upper(u.digest));
+  const std::vector<std::wstring> box{L"Lumetta|The update could not be verified."};
+  if (!run.ended || run.exit_code != 6 || run.boxes != box)
+    return failed(describe(run) + " instead of exit 6 after one box " + to_utf8(box[0]));
+  if (fs::exists(u.installer.wstring() + L".log")) return failed("the installer ran");
+  return restarted(u) ? passed() : failed("the application was not started again from its folder");
+}
+
+// Wine takes a library from the program's folder first, as Windows does, only
+// for the names that WINEDLLOVERRIDES sets to native first; it reads that from
+// the environment it was started with, never from a running program's.
+std::optional<std::string> wine_would_not_search(const std::wstring& names) {
+  if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return std::nullopt;
+  wchar_t overrides[1024] = {};
+  GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
+  if (names + L"=n,b" == overrides) return std::nullopt;
+  return "under Wine, start the kit with WINEDLLOVERRIDES=" + to_utf8(names) + "=n,b";
+}
+
+Outcome planted_libraries(const Context& c) {
+  // Named like libraries that the helpers and the components they use load.
+  const std::wstring names = PLANTED_NAMES;
+  if (const auto why = wine_would_not_search(names)) return skipped(*why);
+  const fs::path folder = c.temp / L"planted";
+  fs::create_directories(folder);
+  for (std::wstringstream list(names); !list.eof();) {
+    std::wstring name;
+    std::getline(list, name, L',');
+    fs::copy_file(c.kit / L"planted_library.dll", folder / (name + L".dll"));
+  }
+  fs::copy_file(c.driver_setup(), folder / L"driver_setup.exe");
+  fs::copy_file(c.updater(), folder / L"updater.exe");
+  const Outcome probe = answers(c, folder / L"driver_setup.exe", {L"--probe"}, L"planted_probe.json", 0,
+                                R"({"status":"probe","error":"",)");
+  const Outcome verify = answers(c, folder / L"driver_setup.exe", {L"--verify", wrong_payload(c).wstring()},
+                                 L"planted_verify.json", 1, R"({"status":"error","error":"Driver payload hash)");
+  const UpdateCase u = update_case(c, L"planted_update");
+  const Run update = run_update(folder / L"updater.exe", u, upper(u.digest));
+
+  std::string loaded;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == L".loaded") loaded.append(" ").append(to_utf8(entry.path().stem().wstring()));
+  if (!loaded.empty()) return failed("loaded from the programs' folder:" + loaded);
+  if (probe.kind != Outcome::pass) return failed("--probe: " + probe.why);
+  if (verify.kind != Outcome::pass) return failed("--verify: " + verify.why);
+  return update.ended && update.exit_code == 6 ? passed() : failed("updater: " + describe(update));
+}
+
+struct Check {
+  const char* name;
+  Outcome (*run)(const Context&);
+};
+
+constexpr Check kChecks[] = {
+    {"probe", probe},
+    {"too_few_arguments", too_few_arguments},
+    {"invalid_verb", invalid_verb},
+    {"nested_report_folder", nested_report_folder},
+    {"verify_wrong_files", verify_wrong_files},
+    {"verify_missing_folder", verify_missing_folder},
+    {"verify_package", verify_package},
+    {"restore_current_defaults", restore_current_defaults},
+    {"restore_round_trip", restore_round_trip},
+    {"update", update},
+    {"update_wrong_digest", update_wrong_digest},
+    {"planted_libraries", planted_libraries},
+};
+
+std::optional<Context> read_options(int argc, wchar_t** argv) {
+  Context c;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring option = argv[i];
+    if (option == L"--package" && i + 1 < argc)
+      c.package = fs::absolute(argv[++i]);
+    else if (option == L"--change-defaults")
+      c.change_defaults = true;
+    else
+      return std::nullopt;
+  }
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  c.kit = fs::path(self).parent_path();
+  c.temp = fs::temp_directory_path() / (L"windows_check_" + std::to_wstring(GetCurrentProcessId()));
+  return c;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const auto context = read_options(argc, argv);
+  if (!context) {
+    std::printf("usage: windows_check.exe [--package FOLDER] [--change-defaults]\n");
+    return 2;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  fs::remove_all(context->temp);  // a folder left by an earlier run under the same process ID
+  fs::create_directories(context->temp);
+  std::printf("The update check starts a test installer elevated: Windows asks once unless this runs elevated.\n");
+  int counts[3] = {};
+  for (const Check& check : kChecks) {
+    Outcome outcome;
+    try {
+      outcome = check.run(*context);
+    } catch (const std::exception& e) {
+      outcome = failed(e.what());
+    }
+    ++counts[outcome.kind];
+    static constexpr const char* kWords[] = {"PASS", "FAIL", "SKIP"};
+    std::printf("%s %s%s%s\n", kWords[outcome.kind], check.name, outcome.why.empty() ? "" : ": ", outcome.why.c_str());
+    std::fflush(stdout);
+  }
+  std::printf("%d passed, %d failed, %d skipped\n", counts[Outcome::pass], counts[Outcome::fail],
+              counts[Outcome::skip]);
+  CoUninitialize();
+  // A stand-in that was just started may still hold its file for a moment.
+  std::error_code busy;
+  for (int i = 0; i < 50 && (fs::remove_all(context->temp, busy), busy); ++i) Sleep(100);
+  return counts[Outcome::fail] ? 1 : 0;
+}
