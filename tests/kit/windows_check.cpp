@@ -15,6 +15,7 @@
 #include "machine.h"
 #include "payload/hash_file_sha256.h"
 #include "report.h"
+#include "updater/record_file.h"
 
 namespace {
 
@@ -263,9 +264,7 @@ std::optional<Context> read_options(int argc, wchar_t** argv) {
     else
       return std::nullopt;
   }
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  c.kit = fs::path(self).parent_path();
+  c.kit = fs::path(own_path()).parent_path();
   c.temp = fs::temp_directory_path() / (L"windows_check_" + std::to_wstring(GetCurrentProcessId()));
   return c;
 }
