@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -84,8 +85,7 @@ Outcome nested_report_folder(const Context& c) {
 fs::path wrong_payload(const Context& c) {
   const fs::path folder = c.temp / L"wrong_payload";
   fs::create_directories(folder);
-  std::FILE* file = _wfopen((folder / L"VBCABLE_ControlPanel.exe").c_str(), L"wb");
-  if (file) std::fputs("not the package file", file), std::fclose(file);
+  std::ofstream(folder / L"VBCABLE_ControlPanel.exe", std::ios::binary) << "not the package file";
   return folder;
 }
 
