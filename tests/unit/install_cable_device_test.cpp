@@ -70,6 +70,41 @@ TEST(InstallCableDevice, RelativeFolderBecomesAFullInfPathAndAFullOneStaysAsGive
   }
 }
 
+// GetFullPathNameW as its reference page documents it: the length without the
+// terminator when the path and its terminator fit, otherwise the size needed
+// with the terminator, and nothing copied. A caller that keeps asking gets a
+// failure (0) in the end, so that a sizing fault fails instead of hanging.
+std::wstring g_full_inf_path;
+int g_full_path_calls = 0;
+DWORD WINAPI documented_full_path(LPCWSTR, DWORD size, LPWSTR buffer, LPWSTR* file_part) {
+  if (file_part) *file_part = nullptr;
+  if (++g_full_path_calls > 10) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const auto length = static_cast<DWORD>(g_full_inf_path.size());
+  if (length + 1 > size) return length + 1;
+  std::copy(g_full_inf_path.begin(), g_full_inf_path.end(), buffer);
+  buffer[length] = L'\0';
+  return length;
+}
+
+// The first buffer holds MAX_PATH characters: full paths one shorter than it,
+// exactly as long (no room for the terminator) and one longer.
+TEST(InstallCableDevice, FullInfPathAtTheFirstBuffersBoundaryArrivesWhole) {
+  for (const size_t length : {MAX_PATH - 1, MAX_PATH, MAX_PATH + 1}) {
+    const std::wstring tail = L"\\vbMmeCable64_win10.inf";
+    g_full_inf_path = L"C:\\" + std::wstring(length - 3 - tail.size(), L'p') + tail;
+    ASSERT_EQ(g_full_inf_path.size(), length);
+    g_full_path_calls = 0;
+    FakeInstallApi fake;
+    InstallApi api = fake.api();
+    api.get_full_path_name = documented_full_path;
+    install_cable_device(L"pkg", api);
+    EXPECT_EQ(fake.update_inf_path, g_full_inf_path) << length;
+  }
+}
+
 TEST(InstallCableDevice, FailedInstallationRemovesTheDeviceAndReportsItsOwnCode) {
   struct Removal {
     DWORD params_error, remove_error;
