@@ -33,13 +33,19 @@ void remove_device(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device)
   api.call_class_installer(DIF_REMOVE, set, &device);
 }
 
+// Forced: without it Windows installs the INF only when it beats every driver
+// already in the store, and fails with ERROR_NO_MORE_ITEMS on a machine that
+// kept an equal or newer cable package; the new device is the only one with
+// the hardware ID, and the package just verified is the one it must get.
 // Non-interactive: anything that would need the user (an unsigned package)
 // fails instead of prompting. The restart request is not passed on: every
 // fresh installation is reported as needing one.
+constexpr DWORD kInstallFlags = INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE;
+
 void install_driver(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& inf_path) {
   BOOL restart = FALSE;
-  if (api.update_driver_for_plug_and_play_devices(nullptr, kCableHardwareId, inf_path.c_str(),
-                                                  INSTALLFLAG_NONINTERACTIVE, &restart))
+  if (api.update_driver_for_plug_and_play_devices(nullptr, kCableHardwareId, inf_path.c_str(), kInstallFlags,
+                                                  &restart))
     return;
   {
     // The removal sets codes of its own; the message must name the installation's.

@@ -162,6 +162,12 @@ BOOL WINAPI fake_update_driver(HWND window, PCWSTR hardware_id, PCWSTR inf_path,
   f.update_flags = flags;
   f.restart_output = restart != nullptr;
   if (f.update_error) return fail(f.update_error);
+  // The function's reference page: other bits fail with ERROR_INVALID_FLAGS, and
+  // without INSTALLFLAG_FORCE an INF that is no better match than the store's
+  // drivers fails with ERROR_NO_MORE_ITEMS.
+  if (flags & ~(INSTALLFLAG_FORCE | INSTALLFLAG_READONLY | INSTALLFLAG_NONINTERACTIVE))
+    return fail(ERROR_INVALID_FLAGS);
+  if (f.store_has_equal_or_better_driver && !(flags & INSTALLFLAG_FORCE)) return fail(ERROR_NO_MORE_ITEMS);
   if (restart) *restart = TRUE;  // a restart request must not change the outcome
   return succeed();
 }

@@ -21,6 +21,9 @@ class FakeInstallApi {
   DWORD set_property_error = 0;
   DWORD register_error = 0;
   DWORD update_error = 0;
+  // The driver store already holds an equal or better driver for the hardware
+  // ID (a package left behind, or a newer one).
+  bool store_has_equal_or_better_driver = false;
   DWORD set_params_error = 0;
   DWORD remove_error = 0;
 

@@ -45,9 +45,18 @@ TEST(InstallCableDevice, CreatesRegistersAndInstallsOnTheNewRootDevice) {
   EXPECT_EQ(fake.update_window, nullptr);
   EXPECT_EQ(fake.update_hardware_id, L"VBAudioVACWDM");
   EXPECT_EQ(fake.update_inf_path, L"C:\\payload\\vbMmeCable64_win10.inf");
-  EXPECT_EQ(fake.update_flags, static_cast<DWORD>(INSTALLFLAG_NONINTERACTIVE));
+  EXPECT_EQ(fake.update_flags, static_cast<DWORD>(INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE));
   EXPECT_EQ(fake.sets_destroyed, 1);
   EXPECT_EQ(fake.snapshots_closed, 1);
+}
+
+// A machine that had the cable before keeps its package in the driver store:
+// the verified package is installed all the same, and the device stays.
+TEST(InstallCableDevice, InstallsOverAnEqualOrBetterDriverInTheStore) {
+  FakeInstallApi fake;
+  fake.store_has_equal_or_better_driver = true;
+  EXPECT_EQ(error_of([&] { install_cable_device(L"C:\\payload", fake.api()); }), "(nothing raised)");
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "DIF_REMOVE"), 0);
 }
 
 TEST(InstallCableDevice, FolderWithOrWithoutTrailingBackslashGivesOneInfPath) {
