@@ -51,6 +51,10 @@ BOOL WINAPI fake_query_image(HANDLE process, DWORD flags, LPWSTR buffer, PDWORD 
   EXPECT_EQ(process, kApplicationHandle);
   fake.image_flags = flags;
   fake.image_buffer_chars = *size;
+  if (fake.application_ended) {
+    SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+  }
   const DWORD error = fake.image_path.size() >= *size ? ERROR_INSUFFICIENT_BUFFER : fake.image_path_error;
   if (error) {
     SetLastError(error);
@@ -67,7 +71,10 @@ DWORD WINAPI fake_wait(HANDLE object, DWORD timeout) {
   if (object == kApplicationHandle && fake.application.opened > fake.application.closed) {
     fake.events.push_back("wait application");
     fake.application_waits.push_back(timeout);
-    return fake.application_wait;
+    // A process object is signalled once the process has ended; a zero wait on
+    // a running one returns at once with WAIT_TIMEOUT.
+    if (fake.application_ended) return WAIT_OBJECT_0;
+    return timeout == 0 ? WAIT_TIMEOUT : fake.application_wait;
   }
   if (object == kInstallerHandle && fake.installer.opened > fake.installer.closed) {
     fake.events.push_back("wait installer");

@@ -47,7 +47,10 @@ class FakeUpdater {
   DWORD open_process_error = 0;  // non-zero: OpenProcess fails with it (ID 0 always fails with 87)
   std::wstring image_path = kApplicationPath;
   DWORD image_path_error = 0;
-  DWORD application_wait = WAIT_OBJECT_0;
+  DWORD application_wait = WAIT_OBJECT_0;  // what the 30 s wait answers; a zero wait finds it running
+  // Ended, but held open by another program: Windows opens it, cannot name its
+  // image (ERROR_GEN_FAILURE) and every wait answers at once.
+  bool application_ended = false;
   DWORD create_file_error = 0;
   bool launch_succeeds = true;
   bool launch_gives_process = true;
