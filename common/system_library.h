@@ -7,11 +7,6 @@
 
 namespace win {
 
-// The entry's first call: every later load, by this program or by the system
-// components it uses (trust providers, class installers, theme libraries),
-// searches the system folder only.
-inline void restrict_library_search() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
-
 // What a function that the system folder lacks answers: a status function
 // (bcrypt's NTSTATUS, WinVerifyTrust's LONG) STATUS_PROCEDURE_NOT_FOUND, any
 // other FALSE or null. Either is the failure its caller already handles.

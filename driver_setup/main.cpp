@@ -1,7 +1,7 @@
-#include "../common/system_library.h"
+#include "../common/process_hardening.h"
 #include "run.h"
 
 int wmain(int argc, wchar_t** argv) {
-  win::restrict_library_search();  // before anything can load a library
+  win::harden_process();  // before anything can load a library or open a path
   return run_driver_setup(argc, argv);
 }

@@ -29,8 +29,10 @@ bool flush_to_disk(const ReportApi& api, HANDLE file) {
 
 bool save_report(const std::wstring& path, std::string_view bytes, const ReportApi& api) {
   // No sharing restriction: the caller may read the file while it is written.
+  // Identification only: a path that leads to a named pipe gives its server no
+  // token of this (possibly elevated) process that it could act with.
   ReportFile file(api.create_file(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                                  nullptr, CREATE_ALWAYS, kReportOpenFlags, nullptr),
                   api.close_handle);
   if (!file.valid() || !write_all(api, file.get(), bytes) || !flush_to_disk(api, file.get())) return false;
   // The close can still fail the data (a dropped network share): its answer counts.

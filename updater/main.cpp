@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include "../common/system_library.h"
+#include "../common/process_hardening.h"
 #include "update_run.h"
 
 // The platform's parameters are not used: the run reads its own command line.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  win::restrict_library_search();  // before anything can load a library
+  win::harden_process();  // before anything can load a library or open a path
   return run_update();
 }

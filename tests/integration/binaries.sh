@@ -14,6 +14,10 @@ for pair in "$DRIVER_SETUP:Windows CUI" "$UPDATER:Windows GUI"; do
   check "$name: subsystem" 1 "$(grep -c "($subsystem)" <<<"$headers")"
   foreign=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | grep -v -i -E "$known_dlls")
   check "$name: imports only known DLLs" "" "$foreign"
+  # The entry's hardening: only it calls these two.
+  for call in SetDefaultDllDirectories SetProcessMitigationPolicy; do
+    check "$name: imports $call" 1 "$(grep -c -w "$call" <<<"$headers")"
+  done
   for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE; do
     check "$name: $flag" 1 "$(sed -n '/^DllCharacteristics/,/^SizeOf/p' <<<"$headers" | grep -c -w "$flag")"
   done

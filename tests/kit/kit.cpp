@@ -3,7 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "../../common/unique_resource.h"
 #include "updater/message_box.h"
 
 namespace kit {
@@ -30,20 +29,26 @@ void answer_boxes(Run& run) {
 
 }  // namespace
 
-Run run(const fs::path& program, const std::vector<std::wstring>& args) {
+Process start(const fs::path& program, const std::vector<std::wstring>& args) {
   std::wstring command = quoted(program.wstring());
   for (const auto& arg : args) command += L" " + quoted(arg);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  Run run;
   if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
-    return run;
-  using Handle = win::UniqueResource<HANDLE, win::NullSentinel, decltype(&::CloseHandle)>;
-  const Handle thread(process.hThread, ::CloseHandle), child(process.hProcess, ::CloseHandle);
+    return Process(nullptr, ::CloseHandle);
+  const Process thread(process.hThread, ::CloseHandle);
+  return Process(process.hProcess, ::CloseHandle);
+}
+
+Run run(const fs::path& program, const std::vector<std::wstring>& args, const std::function<void(HANDLE)>& watch) {
+  Run run;
+  const Process child = start(program, args);
+  if (!child.valid()) return run;
   const ULONGLONG start = GetTickCount64();
   while (WaitForSingleObject(child.get(), kPollMs) == WAIT_TIMEOUT) {
+    if (watch) watch(child.get());
     answer_boxes(run);
     if (GetTickCount64() - start > kRunLimitMs) TerminateProcess(child.get(), 1);
   }

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "../../common/unique_resource.h"
 
 namespace kit {
 
@@ -27,10 +30,17 @@ struct Run {
   std::vector<std::wstring> boxes;  // "caption|text" of each "Lumetta" box, answered with OK
 };
 
+using Process = win::UniqueResource<HANDLE, win::NullSentinel, decltype(&::CloseHandle)>;
+
 // Starts program with args, quoted the way CommandLineToArgvW splits them back
-// (no argument holds a double quote), answers every "Lumetta" message box by
-// reading it and pressing OK, and waits up to two minutes before ending it.
-Run run(const fs::path& program, const std::vector<std::wstring>& args);
+// (no argument holds a double quote); holds nothing when it could not start.
+Process start(const fs::path& program, const std::vector<std::wstring>& args);
+
+// Starts program with args, answers every "Lumetta" message box by reading it
+// and pressing OK, and waits up to two minutes before ending it. watch, when
+// given, sees the running process at every poll.
+Run run(const fs::path& program, const std::vector<std::wstring>& args,
+        const std::function<void(HANDLE)>& watch = nullptr);
 
 // "exit N" or "did not end", for messages.
 std::string describe(const Run& run);

@@ -158,8 +158,9 @@ UpdateCase update_case(const Context& c, const wchar_t* name) {
   return u;
 }
 
-Run run_update(const fs::path& updater, const UpdateCase& u, const std::wstring& digest) {
-  return run(updater, {u.installer.wstring(), u.application.wstring(), L"", digest});
+Run run_update(const fs::path& updater, const UpdateCase& u, const std::wstring& process_id,
+               const std::wstring& digest) {
+  return run(updater, {u.installer.wstring(), u.application.wstring(), process_id, digest});
 }
 
 // The application was started again, from its own folder.
@@ -173,9 +174,9 @@ std::wstring upper(std::wstring text) {
   return text;
 }
 
-Outcome update(const Context& c) {
-  const UpdateCase u = update_case(c, L"update");
-  const Run run = run_update(c.updater(), u, u.digest);
+// The whole update went through: exit 0 without a box, the installer ran
+// with /S, and the application was started again.
+Outcome updated(const UpdateCase& u, const Run& run) {
   if (!run.ended || run.exit_code != 0 || !run.boxes.empty())
     return failed(describe(run) + " with " + std::to_string(run.boxes.size()) + " boxes instead of exit 0 and none");
   const std::string log = read_bytes(u.installer.wstring() + L".log");
@@ -183,9 +184,26 @@ Outcome update(const Context& c) {
   return restarted(u) ? passed() : failed("the application was not started again from its folder");
 }
 
+Outcome update(const Context& c) {
+  const UpdateCase u = update_case(c, L"update");
+  return updated(u, run_update(c.updater(), u, L"", u.digest));
+}
+
+// The application closes itself right after starting the updater, and another
+// program may still hold it open: Windows then opens the ended process but no
+// longer names its image. Here the kit is that other program.
+Outcome update_after_application_ended(const Context& c) {
+  const UpdateCase u = update_case(c, L"ended");
+  const Process application = start(u.application, {L"--stay", L"0"});
+  if (!application.valid() || WaitForSingleObject(application.get(), 10000) != WAIT_OBJECT_0)
+    return failed("the application stand-in did not start and end");
+  const std::wstring id = std::to_wstring(GetProcessId(application.get()));
+  return updated(u, run_update(c.updater(), u, id, u.digest));
+}
+
 Outcome update_wrong_digest(const Context& c) {
   const UpdateCase u = update_case(c, L"wrong_digest");
-  const Run run = run_update(c.updater(), u, upper(u.digest));
+  const Run run = run_update(c.updater(), u, L"", upper(u.digest));
   const std::vector<std::wstring> box{L"Lumetta|The update could not be verified."};
   if (!run.ended || run.exit_code != 6 || run.boxes != box)
     return failed(describe(run) + " instead of exit 6 after one box " + to_utf8(box[0]));
@@ -193,11 +211,39 @@ Outcome update_wrong_digest(const Context& c) {
   return restarted(u) ? passed() : failed("the application was not started again from its folder");
 }
 
+bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// driver_setup asks for the redirection guard as its first step. It is read
+// off a running --restore to the current defaults, which changes nothing and
+// runs at least the 5 s that the wait for the cable's endpoints takes.
+Outcome redirection_guard(const Context& c) {
+  if (under_wine()) return skipped("Wine accepts the policy and keeps none (its policy call is a stub)");
+  const auto now = read_defaults();
+  if (!now) return skipped("this machine's default endpoints cannot be read");
+  std::vector<std::wstring> args{L"--restore"};
+  args.insert(args.end(), now->begin(), now->end());
+  args.push_back((c.temp / L"guard.json").wstring());
+  bool enforced = false;
+  DWORD refused = ERROR_SUCCESS;
+  const Run restore = run(c.driver_setup(), args, [&](HANDLE process) {
+    PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY guard{};
+    if (GetProcessMitigationPolicy(process, ProcessRedirectionTrustPolicy, &guard, sizeof guard))
+      enforced |= guard.EnforceRedirectionTrust != 0;
+    else
+      refused = GetLastError();
+  });
+  if (enforced) return passed();
+  if (refused == ERROR_INVALID_PARAMETER)
+    return skipped("this Windows build has no redirection guard (Windows 10 22H2 and 11 with current updates have)");
+  if (refused != ERROR_SUCCESS) return failed("GetProcessMitigationPolicy failed with " + std::to_string(refused));
+  return failed("not in force while driver_setup ran (" + describe(restore) + ")");
+}
+
 // Wine takes a library from the program's folder first, as Windows does, only
 // for the names that WINEDLLOVERRIDES sets to native first; it reads that from
 // the environment it was started with, never from a running program's.
 std::optional<std::string> wine_would_not_search(const std::wstring& names) {
-  if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return std::nullopt;
+  if (!under_wine()) return std::nullopt;
   wchar_t overrides[1024] = {};
   GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
   if (names + L"=n,b" == overrides) return std::nullopt;
@@ -222,7 +268,7 @@ Outcome planted_libraries(const Context& c) {
   const Outcome verify = answers(c, folder / L"driver_setup.exe", {L"--verify", wrong_payload(c).wstring()},
                                  L"planted_verify.json", 1, R"({"status":"error","error":"Driver payload hash)");
   const UpdateCase u = update_case(c, L"planted_update");
-  const Run update = run_update(folder / L"updater.exe", u, upper(u.digest));
+  const Run update = run_update(folder / L"updater.exe", u, L"", upper(u.digest));
 
   std::string loaded;
   for (const auto& entry : fs::directory_iterator(folder))
@@ -248,7 +294,9 @@ constexpr Check kChecks[] = {
     {"verify_package", verify_package},
     {"restore_current_defaults", restore_current_defaults},
     {"restore_round_trip", restore_round_trip},
+    {"redirection_guard", redirection_guard},
     {"update", update},
+    {"update_after_application_ended", update_after_application_ended},
     {"update_wrong_digest", update_wrong_digest},
     {"planted_libraries", planted_libraries},
 };

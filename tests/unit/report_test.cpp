@@ -153,6 +153,23 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
   }
 }
 
+DWORD g_open_flags = 0;
+HANDLE WINAPI recording_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                    DWORD disposition, DWORD flags, HANDLE template_file) {
+  g_open_flags = flags;
+  return CreateFileW(path, access, share, security, disposition, flags, template_file);
+}
+
+// A named pipe's server gets an identification token of the writer at most.
+TEST(ReportFile, OpensForIdentificationOnly) {
+  TempFolder dir;
+  ReportApi api = real_report_api();
+  api.create_file = recording_create_file;
+  write_installing_report(dir / L"report.json", kEmpty, api);
+  EXPECT_EQ(g_open_flags, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
+  EXPECT_EQ(read_file(dir / L"report.json"), R"({"status":"installing","defaults_before":)" + kEmptyArray + "}");
+}
+
 TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   TempFolder dir;
   std::ofstream(dir.path() / L"file") << "x";
