@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace win {
 

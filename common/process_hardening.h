@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace win {
 

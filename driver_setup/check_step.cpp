@@ -1,4 +1,4 @@
-#include "check_step.h"
+#include "driver_setup/check_step.h"
 
 #include <windows.h>
 

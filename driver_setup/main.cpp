@@ -1,5 +1,5 @@
-#include "../common/process_hardening.h"
-#include "run.h"
+#include "common/process_hardening.h"
+#include "driver_setup/run.h"
 
 int wmain(int argc, wchar_t** argv) {
   win::harden_process();  // before anything can load a library or open a path

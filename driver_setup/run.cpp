@@ -1,14 +1,14 @@
-#include "run.h"
+#include "driver_setup/run.h"
 
 #include <exception>
 #include <stdexcept>
 #include <string_view>
 
-#include "audio/restore.h"
-#include "check_step.h"
-#include "devices/install.h"
-#include "payload/verify_payload.h"
-#include "report.h"
+#include "driver_setup/audio/restore.h"
+#include "driver_setup/check_step.h"
+#include "driver_setup/devices/install.h"
+#include "driver_setup/payload/verify_payload.h"
+#include "driver_setup/report/report.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/default_endpoints.h"
-#include "devices/cable_device.h"
-#include "devices/install_api.h"
-#include "payload/payload_api.h"
-#include "report_api.h"
+#include "driver_setup/audio/default_endpoints.h"
+#include "driver_setup/devices/cable_device.h"
+#include "driver_setup/devices/install_api.h"
+#include "driver_setup/payload/payload_api.h"
+#include "driver_setup/report/report_api.h"
 
 // The run's own Windows calls.
 struct ComApi {

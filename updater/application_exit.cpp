@@ -1,11 +1,11 @@
-#include "application_exit.h"
+#include "updater/application_exit.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "../common/ascii.h"
+#include "common/ascii.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 inline constexpr DWORD kApplicationExitTimeoutMs = 30000;
 inline constexpr DWORD kImagePathChars = 32768;

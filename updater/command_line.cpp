@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "updater/command_line.h"
 
 #include <cwchar>
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 struct UpdateRequest {
   std::wstring update_file;       // the installer to run

@@ -1,11 +1,11 @@
-#include "file_digest.h"
+#include "updater/file_digest.h"
 
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "../common/system_library.h"
+#include "common/system_library.h"
 
 namespace {
 

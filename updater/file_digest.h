@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "../common/bcrypt_owners.h"
+#include "common/bcrypt_owners.h"
 
 // The cryptography and read calls of the check, as a table.
 struct DigestApi {

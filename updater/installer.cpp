@@ -1,4 +1,4 @@
-#include "installer.h"
+#include "updater/installer.h"
 
 namespace {
 

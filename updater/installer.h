@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 inline constexpr DWORD kInstallerNotObserved = 1;
 

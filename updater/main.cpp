@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "../common/process_hardening.h"
-#include "update_run.h"
+#include "common/process_hardening.h"
+#include "updater/update_run.h"
 
 // The platform's parameters are not used: the run reads its own command line.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

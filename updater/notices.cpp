@@ -1,4 +1,4 @@
-#include "notices.h"
+#include "updater/notices.h"
 
 namespace {
 

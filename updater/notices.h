@@ -1,6 +1,6 @@
 // The three messages that the updater shows the user.
 #pragma once
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 enum class Notice {
   close_application,  // the application did not end in time

@@ -1,4 +1,4 @@
-#include "relaunch.h"
+#include "updater/relaunch.h"
 
 std::wstring application_folder(std::wstring_view application_path) {
   const auto separator = application_path.find_last_of(L"\\/");

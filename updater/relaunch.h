@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 // The path up to its last backslash or slash (kept when the folder is a root
 // such as "C:\\"); the whole path when it has neither.

@@ -1,10 +1,10 @@
-#include "update_run.h"
+#include "updater/update_run.h"
 
-#include "application_exit.h"
-#include "command_line.h"
-#include "installer.h"
-#include "notices.h"
-#include "relaunch.h"
+#include "updater/application_exit.h"
+#include "updater/command_line.h"
+#include "updater/installer.h"
+#include "updater/notices.h"
+#include "updater/relaunch.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The whole run of the updater: arguments, the wait for the application, the
 // check and elevated run of the update file, the messages and the restart.
 #pragma once
-#include "file_digest.h"
-#include "updater_api.h"
+#include "updater/file_digest.h"
+#include "updater/updater_api.h"
 
 // The process exit codes, which are the caller's only answer.
 inline constexpr int kExitUpdated = 0;                  // the installer ended with 0 or 3010

@@ -1,4 +1,4 @@
-#include "updater_api.h"
+#include "updater/updater_api.h"
 
 const UpdaterApi& real_updater_api() {
   static const UpdaterApi api{

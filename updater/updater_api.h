@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 struct UpdaterApi {
   decltype(&::GetCommandLineW) get_command_line;

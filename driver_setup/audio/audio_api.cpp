@@ -1,4 +1,4 @@
-#include "audio_api.h"
+#include "driver_setup/audio/audio_api.h"
 
 const AudioApi& real_audio_api() {
   static const AudioApi api{::CoCreateInstance, ::CoTaskMemFree, ::PropVariantClear, ::GetTickCount64, ::Sleep};

@@ -6,7 +6,7 @@
 #include <objbase.h>
 #include <propidl.h>
 
-#include "../../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 struct AudioApi {
   decltype(&::CoCreateInstance) co_create_instance;

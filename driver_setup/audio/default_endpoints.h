@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "audio_api.h"
+#include "driver_setup/audio/audio_api.h"
 
 // Slot 3 * flow + role; an empty slot means Windows has no default there.
 using DefaultEndpointSet = std::array<std::wstring, 6>;

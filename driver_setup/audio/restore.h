@@ -1,6 +1,6 @@
 // Putting the default endpoints back, and waiting for the cable's endpoints.
 #pragma once
-#include "default_endpoints.h"
+#include "driver_setup/audio/default_endpoints.h"
 
 // Polls the active endpoints until at least three of the cable's adapter have
 // been there without a break for 5 s, or 30 s have passed. Never fails.

@@ -1,7 +1,7 @@
 #include <stdexcept>
 
-#include "default_endpoint_policy.h"
-#include "restore.h"
+#include "driver_setup/audio/default_endpoint_policy.h"
+#include "driver_setup/audio/restore.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "default_endpoints.h"
-#include "device_enumerator.h"
+#include "driver_setup/audio/default_endpoints.h"
+#include "driver_setup/audio/device_enumerator.h"
 
 namespace {
 

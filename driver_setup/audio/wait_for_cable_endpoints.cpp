@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "../cable.h"
-#include "device_enumerator.h"
-#include "restore.h"
+#include "driver_setup/audio/device_enumerator.h"
+#include "driver_setup/audio/restore.h"
+#include "driver_setup/cable.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../cable.h"
-#include "device_api.h"
+#include "driver_setup/cable.h"
+#include "driver_setup/devices/device_api.h"
 
 // {4d36e96c-e325-11ce-bfc1-08002be10318}
 inline constexpr GUID kMediaDeviceClass = {

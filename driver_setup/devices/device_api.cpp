@@ -1,4 +1,4 @@
-#include "device_api.h"
+#include "driver_setup/devices/device_api.h"
 
 const DeviceApi& real_device_api() {
   static const DeviceApi api{

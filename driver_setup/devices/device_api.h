@@ -5,7 +5,7 @@
 #include <setupapi.h>
 #include <cfgmgr32.h>
 
-#include "../../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 struct DeviceApi {
   decltype(&::SetupDiGetClassDevsW) get_class_devs;

@@ -2,9 +2,9 @@
 #include <array>
 #include <string_view>
 
-#include "../../common/ascii.h"
-#include "../check_step.h"
-#include "cable_device.h"
+#include "common/ascii.h"
+#include "driver_setup/check_step.h"
+#include "driver_setup/devices/cable_device.h"
 
 namespace {
 

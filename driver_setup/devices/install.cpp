@@ -1,14 +1,14 @@
-#include "install.h"
+#include "driver_setup/devices/install.h"
 
 #include <algorithm>
 #include <array>
 #include <iterator>
 
-#include "../check_step.h"
-#include "../payload/payload_path.h"
-#include "../windows_path.h"
-#include "cable_device.h"
-#include "install_guards.h"
+#include "driver_setup/check_step.h"
+#include "driver_setup/devices/cable_device.h"
+#include "driver_setup/devices/install_guards.h"
+#include "driver_setup/payload/payload_path.h"
+#include "driver_setup/report/windows_path.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "install_api.h"
+#include "driver_setup/devices/install_api.h"
 
 inline constexpr wchar_t kCableInfName[] = L"vbMmeCable64_win10.inf";
 

@@ -1,6 +1,6 @@
-#include "install_api.h"
+#include "driver_setup/devices/install_api.h"
 
-#include "../../common/system_library.h"
+#include "common/system_library.h"
 
 const InstallApi& real_install_api() {
   static const InstallApi api{

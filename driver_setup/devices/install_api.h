@@ -7,8 +7,8 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include "../../common/unique_resource.h"
-#include "device_api.h"
+#include "common/unique_resource.h"
+#include "driver_setup/devices/device_api.h"
 
 struct InstallApi {
   decltype(&::IsUserAnAdmin) is_user_an_admin;

@@ -1,11 +1,11 @@
-#include "install_guards.h"
+#include "driver_setup/devices/install_guards.h"
 
 #include <cwchar>
 #include <stdexcept>
 #include <string_view>
 
-#include "../../common/ascii.h"
-#include "../check_step.h"
+#include "common/ascii.h"
+#include "driver_setup/check_step.h"
 
 namespace {
 

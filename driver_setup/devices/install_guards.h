@@ -1,6 +1,6 @@
 // What must hold before the installation changes anything.
 #pragma once
-#include "install_api.h"
+#include "driver_setup/devices/install_api.h"
 
 // Raises "Administrator permission required" without rights, a step error when
 // the running processes cannot be listed, and the Rocksmith refusal while the

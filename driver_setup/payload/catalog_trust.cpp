@@ -1,4 +1,4 @@
-#include "catalog_trust.h"
+#include "driver_setup/payload/catalog_trust.h"
 
 LONG check_catalog_signature(const std::wstring& catalog_path, const PayloadApi& api) {
   WINTRUST_FILE_INFO file{};

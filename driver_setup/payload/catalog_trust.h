@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "payload_api.h"
+#include "driver_setup/payload/payload_api.h"
 
 // WINTRUST_DATA as Windows declares it today. MinGW's declaration stops before
 // pSignatureSettings (80 bytes), so Windows would read cbStruct as an older layout.

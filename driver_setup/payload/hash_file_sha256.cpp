@@ -1,4 +1,4 @@
-#include "hash_file_sha256.h"
+#include "driver_setup/payload/hash_file_sha256.h"
 
 #include <array>
 #include <fstream>

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "payload_api.h"
+#include "driver_setup/payload/payload_api.h"
 
 inline constexpr std::size_t kPayloadReadChunk = 65536;
 

@@ -1,6 +1,6 @@
-#include "payload_api.h"
+#include "driver_setup/payload/payload_api.h"
 
-#include "../../common/system_library.h"
+#include "common/system_library.h"
 
 // Neither bcrypt nor wintrust is a known DLL: both come from the system folder only.
 const PayloadApi& real_payload_api() {

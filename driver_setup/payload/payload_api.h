@@ -5,7 +5,7 @@
 #include <bcrypt.h>
 #include <wintrust.h>
 
-#include "../../common/bcrypt_owners.h"
+#include "common/bcrypt_owners.h"
 
 struct PayloadApi {
   decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;

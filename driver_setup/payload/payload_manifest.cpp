@@ -1,4 +1,4 @@
-#include "payload_manifest.h"
+#include "driver_setup/payload/payload_manifest.h"
 
 #include <array>
 

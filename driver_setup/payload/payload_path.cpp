@@ -1,4 +1,4 @@
-#include "payload_path.h"
+#include "driver_setup/payload/payload_path.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "verify_payload.h"
+#include "driver_setup/payload/verify_payload.h"
 
 #include <stdexcept>
 
-#include "catalog_trust.h"
-#include "hash_file_sha256.h"
-#include "payload_path.h"
+#include "driver_setup/payload/catalog_trust.h"
+#include "driver_setup/payload/hash_file_sha256.h"
+#include "driver_setup/payload/payload_path.h"
 
 void verify_payload(const std::wstring& folder, const PayloadApi& api, const PayloadManifest& manifest) {
   // Digests first, in table order: a folder with a wrong file never reaches the signature.

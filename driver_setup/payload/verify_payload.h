@@ -2,8 +2,8 @@
 #pragma once
 #include <string>
 
-#include "payload_api.h"
-#include "payload_manifest.h"
+#include "driver_setup/payload/payload_api.h"
+#include "driver_setup/payload/payload_manifest.h"
 
 // Returns when the folder passes. Raises at the first failure: a hashing
 // message, "Driver payload hash mismatch" or "VB-CABLE catalog signature is not trusted".

@@ -1,9 +1,9 @@
-#include "kit.h"
+#include "tests/kit/kit.h"
 
 #include <fstream>
 #include <sstream>
 
-#include "updater/message_box.h"
+#include "tests/tools/updater/message_box.h"
 
 namespace kit {
 namespace {

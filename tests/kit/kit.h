@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace kit {
 

@@ -1,4 +1,4 @@
-#include "machine.h"
+#include "tests/kit/machine.h"
 
 #include <windows.h>
 #include <mmdeviceapi.h>
@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-#include "../../common/ascii.h"
-#include "../../common/unique_resource.h"
+#include "common/ascii.h"
+#include "common/unique_resource.h"
 
 namespace kit {
 namespace {

@@ -12,11 +12,11 @@
 #include <optional>
 #include <sstream>
 
-#include "kit.h"
-#include "machine.h"
-#include "payload/hash_file_sha256.h"
-#include "report.h"
-#include "updater/record_file.h"
+#include "driver_setup/payload/hash_file_sha256.h"
+#include "driver_setup/report/report.h"
+#include "tests/kit/kit.h"
+#include "tests/kit/machine.h"
+#include "tests/tools/updater/record_file.h"
 
 namespace {
 

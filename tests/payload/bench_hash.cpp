@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/hash_file_sha256.h"
+#include "driver_setup/payload/hash_file_sha256.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The catalog check against Wine's own WinVerifyTrust, with the test root
 // in the prefix's machine Root store (test fixture payload_trust).
-#include "payload/catalog_trust.h"
+#include "driver_setup/payload/catalog_trust.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "payload_test_files.h"
+#include "tests/payload/payload_test_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fake_payload_api.h"
+#include "tests/payload/fake_payload_api.h"
 
 namespace {
 

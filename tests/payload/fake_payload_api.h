@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "payload/catalog_trust.h"
-#include "payload/payload_api.h"
+#include "driver_setup/payload/catalog_trust.h"
+#include "driver_setup/payload/payload_api.h"
 
 // One WinVerifyTrust call, copied at the moment of the call.
 struct TrustCall {

@@ -1,11 +1,11 @@
-#include "payload/hash_file_sha256.h"
+#include "driver_setup/payload/hash_file_sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "fake_payload_api.h"
-#include "payload_test_files.h"
+#include "tests/payload/fake_payload_api.h"
+#include "tests/payload/payload_test_files.h"
 
 namespace {
 

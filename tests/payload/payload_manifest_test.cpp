@@ -1,8 +1,8 @@
-#include "payload/payload_manifest.h"
+#include "driver_setup/payload/payload_manifest.h"
 
-#include "payload/hash_file_sha256.h"
-#include "report.h"
-#include "test_support.h"
+#include "driver_setup/payload/hash_file_sha256.h"
+#include "driver_setup/report/report.h"
+#include "tests/unit/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/unit/test_support.h"
 
 // Writes bytes (i * 167 + 13) mod 256, so that no two neighbouring chunks repeat.
 inline void write_pattern_file(const std::wstring& path, std::size_t size) {

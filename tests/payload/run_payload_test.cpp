@@ -3,11 +3,11 @@
 
 #include <filesystem>
 
-#include "fake_audio.h"
-#include "fake_devices.h"
-#include "fake_payload_api.h"
-#include "run.h"
-#include "test_support.h"
+#include "driver_setup/run.h"
+#include "tests/payload/fake_payload_api.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/fake_devices.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <vector>
 
-#include "../../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "payload/verify_payload.h"
+#include "driver_setup/payload/verify_payload.h"
 
 #include <gtest/gtest.h>
 #include <softpub.h>
 
 #include <filesystem>
 
-#include "fake_payload_api.h"
-#include "payload_test_files.h"
+#include "tests/payload/fake_payload_api.h"
+#include "tests/payload/payload_test_files.h"
 
 namespace {
 

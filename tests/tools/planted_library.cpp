@@ -3,7 +3,7 @@
 // folder, the copy appends the program's path to NAME.dll.loaded beside itself.
 #include <windows.h>
 
-#include "updater/record_file.h"
+#include "tests/tools/updater/record_file.h"
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {

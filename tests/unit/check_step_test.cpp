@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "check_step.h"
-#include "test_support.h"
+#include "driver_setup/check_step.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

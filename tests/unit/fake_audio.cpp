@@ -1,12 +1,12 @@
-#include "fake_audio.h"
+#include "tests/unit/fake_audio.h"
 
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
 #include <optional>
 
-#include "audio/default_endpoint_policy.h"
-#include "audio/device_enumerator.h"
+#include "driver_setup/audio/default_endpoint_policy.h"
+#include "driver_setup/audio/device_enumerator.h"
 
 namespace {
 

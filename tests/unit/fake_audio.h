@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "audio/audio_api.h"
+#include "driver_setup/audio/audio_api.h"
 
 // Endpoint identities shaped as Windows makes them: the data flow is their
 // third number, which is how the policy object knows the flow of a role.

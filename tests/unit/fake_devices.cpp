@@ -1,4 +1,4 @@
-#include "fake_devices.h"
+#include "tests/unit/fake_devices.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/device_api.h"
+#include "driver_setup/devices/device_api.h"
 
 struct FakeDevice {
   std::wstring hardware_ids;  // the raw multi-string, NULs included

@@ -1,4 +1,4 @@
-#include "fake_install.h"
+#include "tests/unit/fake_install.h"
 
 #include <gtest/gtest.h>
 

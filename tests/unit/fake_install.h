@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/install_api.h"
+#include "driver_setup/devices/install_api.h"
 
 class FakeInstallApi {
  public:

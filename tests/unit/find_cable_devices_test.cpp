@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "devices/cable_device.h"
-#include "fake_devices.h"
-#include "test_support.h"
+#include "driver_setup/devices/cable_device.h"
+#include "tests/unit/fake_devices.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

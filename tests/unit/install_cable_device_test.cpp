@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "devices/cable_device.h"
-#include "devices/install.h"
-#include "fake_install.h"
-#include "test_support.h"
+#include "driver_setup/devices/cable_device.h"
+#include "driver_setup/devices/install.h"
+#include "tests/unit/fake_install.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 // table of install_cable_device_test.cpp.
 #include <gtest/gtest.h>
 
-#include "devices/install.h"
-#include "fake_install.h"
-#include "test_support.h"
+#include "driver_setup/devices/install.h"
+#include "tests/unit/fake_install.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

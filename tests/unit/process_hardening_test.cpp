@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../common/process_hardening.h"
+#include "common/process_hardening.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <sstream>
 
-#include "fake_audio.h"
-#include "report.h"
-#include "test_support.h"
-#include "windows_path.h"
+#include "driver_setup/report/report.h"
+#include "driver_setup/report/windows_path.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

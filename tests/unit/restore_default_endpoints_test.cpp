@@ -2,12 +2,12 @@
 // path that applies a default is shown here against the fakes.
 #include <gtest/gtest.h>
 
-#include "audio/default_endpoint_policy.h"
-#include "audio/restore.h"
-#include "fake_audio.h"
-#include "fake_devices.h"
-#include "run.h"
-#include "test_support.h"
+#include "driver_setup/audio/default_endpoint_policy.h"
+#include "driver_setup/audio/restore.h"
+#include "driver_setup/run.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/fake_devices.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // subsystem and a payload folder whose table this test build links in.
 #include <gtest/gtest.h>
 
-#include "fake_audio.h"
-#include "fake_devices.h"
-#include "fake_install.h"
-#include "fake_payload_api.h"
-#include "report.h"
-#include "run.h"
-#include "test_support.h"
+#include "driver_setup/report/report.h"
+#include "driver_setup/run.h"
+#include "tests/payload/fake_payload_api.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/fake_devices.h"
+#include "tests/unit/fake_install.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "fake_audio.h"
-#include "fake_devices.h"
-#include "run.h"
-#include "test_support.h"
+#include "driver_setup/run.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/fake_devices.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

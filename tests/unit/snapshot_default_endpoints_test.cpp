@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "audio/default_endpoints.h"
-#include "fake_audio.h"
-#include "test_support.h"
+#include "driver_setup/audio/default_endpoints.h"
+#include "tests/unit/fake_audio.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

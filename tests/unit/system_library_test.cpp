@@ -6,7 +6,7 @@
 #include <newdev.h>
 #include <wintrust.h>
 
-#include "../../common/system_library.h"
+#include "common/system_library.h"
 
 namespace {
 

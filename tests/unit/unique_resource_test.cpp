@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "../../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "audio/restore.h"
-#include "fake_audio.h"
+#include "driver_setup/audio/restore.h"
+#include "tests/unit/fake_audio.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "devices/install.h"
+#include "driver_setup/devices/install.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "record_file.h"
+#include "tests/tools/updater/record_file.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring self = own_path();

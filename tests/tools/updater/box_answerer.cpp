@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "message_box.h"
-#include "record_file.h"
+#include "tests/tools/updater/message_box.h"
+#include "tests/tools/updater/record_file.h"
 
 namespace {
 

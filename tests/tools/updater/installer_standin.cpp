@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "record_file.h"
+#include "tests/tools/updater/record_file.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "application_exit.h"
-#include "run_fixture.h"
+#include "tests/unit/updater/run_fixture.h"
+#include "updater/application_exit.h"
 
 namespace {
 

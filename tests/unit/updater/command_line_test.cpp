@@ -2,7 +2,7 @@
 // anything is opened, silently and without a restart.
 #include <gtest/gtest.h>
 
-#include "run_fixture.h"
+#include "tests/unit/updater/run_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fake_digest.h"
+#include "tests/unit/updater/fake_digest.h"
 
 #include <gtest/gtest.h>
 

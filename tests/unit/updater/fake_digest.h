@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "file_digest.h"
+#include "updater/file_digest.h"
 
 enum class DigestStep { none, open_provider, get_property, create_hash, hash_data, finish_hash };
 

@@ -1,4 +1,4 @@
-#include "fake_updater.h"
+#include "tests/unit/updater/fake_updater.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_digest.h"
-#include "updater_api.h"
+#include "tests/unit/updater/fake_digest.h"
+#include "updater/updater_api.h"
 
 // The digest of the default update file content, "abc".
 inline constexpr wchar_t kAbcDigest[] = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "fake_digest.h"
-#include "file_digest.h"
+#include "tests/unit/updater/fake_digest.h"
+#include "updater/file_digest.h"
 
 namespace {
 

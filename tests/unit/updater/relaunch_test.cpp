@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "relaunch.h"
+#include "updater/relaunch.h"
 
 namespace {
 

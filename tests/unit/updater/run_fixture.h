@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_updater.h"
-#include "update_run.h"
+#include "tests/unit/updater/fake_updater.h"
+#include "updater/update_run.h"
 
 inline constexpr wchar_t kCloseText[] = L"Close Lumetta before installing the update.";
 inline constexpr wchar_t kNotVerifiedText[] = L"The update could not be verified.";

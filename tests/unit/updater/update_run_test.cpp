@@ -5,7 +5,7 @@
 
 #include <cwctype>
 
-#include "run_fixture.h"
+#include "tests/unit/updater/run_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "report_api.h"
+#include "driver_setup/report/report_api.h"
 
 inline constexpr DWORD kReportOpenFlags = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "report.h"
-#include "windows_path.h"
+#include "driver_setup/report/report.h"
+#include "driver_setup/report/windows_path.h"
 
 namespace {
 

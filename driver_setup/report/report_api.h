@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "../common/unique_resource.h"
+#include "common/unique_resource.h"
 
 struct ReportApi {
   decltype(&::CreateFileW) create_file;

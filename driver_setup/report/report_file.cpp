@@ -1,4 +1,4 @@
-#include "report_file.h"
+#include "driver_setup/report/report_file.h"
 
 #include <algorithm>
 

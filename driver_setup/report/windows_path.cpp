@@ -1,4 +1,4 @@
-#include "windows_path.h"
+#include "driver_setup/report/windows_path.h"
 
 #include <algorithm>
 

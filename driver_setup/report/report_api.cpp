@@ -1,4 +1,4 @@
-#include "report_api.h"
+#include "driver_setup/report/report_api.h"
 
 const ReportApi& real_report_api() {
   static const ReportApi api{

@@ -4,8 +4,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "audio/default_endpoints.h"
-#include "report_api.h"
+#include "driver_setup/audio/default_endpoints.h"
+#include "driver_setup/report/report_api.h"
 
 // Writes {"status":"installing","defaults_before":[...]} and returns once it is
 // on the disk itself; raises the folder-creation error or "Cannot save the audio

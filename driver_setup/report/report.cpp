@@ -1,11 +1,11 @@
-#include "report.h"
+#include "driver_setup/report/report.h"
 
 #include <windows.h>
 
 #include <sstream>
 #include <stdexcept>
 
-#include "report_file.h"
+#include "driver_setup/report/report_file.h"
 
 std::string to_utf8(const std::wstring& text) {
   if (text.empty()) return {};
