@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12; safe to run again.
+# Installs what is missing on Debian 12; safe to run again:
+#   install-deps.sh [tests] [release]
+# Always what building and running the programs under Wine need; "tests" adds
+# the test tools and the second compiler, "release" the signing tool.
 set -euo pipefail
-packages=(cmake make g++-mingw-w64-x86-64-posix wine64 googletest
-          pulseaudio pulseaudio-utils xvfb xdotool openssl osslsigncode python3 binutils)
+packages=(cmake make g++-mingw-w64-x86-64-posix binutils wine64 googletest pulseaudio pulseaudio-utils xvfb)
+for extra in "$@"; do
+  case $extra in
+    tests) packages+=(xdotool openssl osslsigncode python3 clang-16 lld-16) ;;
+    release) packages+=(osslsigncode) ;;
+    *) echo "install-deps.sh: unknown group $extra" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The main job: builds, then runs "driver_setup.exe --probe" under Wine with a
-# private PulseAudio server, and prints the report and the exit code.
+# The main job: builds the two programs (not the tests), then runs
+# "driver_setup.exe --probe" under Wine with a private PulseAudio server, and
+# prints the report and the exit code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh >/dev/null
+scripts/build.sh --target driver_setup updater >/dev/null
 state=$PWD/build/wine
 trap 'scripts/wine-prefix.sh down "$state"' EXIT
 scripts/wine-prefix.sh up "$state"
