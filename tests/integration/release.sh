@@ -21,43 +21,18 @@ for program in "${programs[@]}"; do
   check "unsigned ${program##*/}: the suite's bytes" same "$(same_bytes "$folder/${program##*/}" "$program")"
 done
 
-# A throw-away root and code-signing certificate. The signer is signed with
-# SHA-1: Wine's trust check passes any SHA-256-signed signer unexamined.
+# A throw-away root and code-signing certificate, in a PKCS#12 file.
 pki=$WORK_DIR/pki
-mkdir -p "$pki"
-cat >"$pki/openssl.cnf" <<'CNF'
-[req]
-distinguished_name = dn
-[dn]
-[root]
-basicConstraints = critical, CA:TRUE
-keyUsage = critical, keyCertSign, cRLSign
-subjectKeyIdentifier = hash
-[signer]
-basicConstraints = critical, CA:FALSE
-keyUsage = critical, digitalSignature
-extendedKeyUsage = codeSigning
-subjectKeyIdentifier = hash
-authorityKeyIdentifier = keyid
-CNF
-(
-  cd "$pki"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Release test root" -config openssl.cnf \
-    -extensions root -keyout root.key -out root.pem
-  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=Release test signer" -config openssl.cnf \
-    -keyout signer.key -out signer.csr
-  openssl x509 -req -sha1 -days 30 -in signer.csr -CA root.pem -CAkey root.key -CAcreateserial \
-    -extfile openssl.cnf -extensions signer -out signer.pem
-  openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile root.pem -passout pass:throw-away -out signer.p12
-  openssl x509 -in root.pem -outform DER -out root.der
-) 2>/dev/null
+"$SOURCE_DIR/tests/tools/make_code_signer.sh" "$pki" release "Release test"
+openssl pkcs12 -export -inkey "$pki/release_signer.key" -in "$pki/release_signer.pem" -certfile "$pki/release_root.pem" \
+  -passout pass:throw-away -out "$pki/release.p12"
 
-said=$(SIGN_PASSWORD=throw-away "$copy/scripts/release.sh" --pkcs12 "$pki/signer.p12" --out "$WORK_DIR/out")
+said=$(SIGN_PASSWORD=throw-away "$copy/scripts/release.sh" --pkcs12 "$pki/release.p12" --out "$WORK_DIR/out")
 check "the release says it is signed" 1 "$(grep -c '^signed (Authenticode, SHA-256)' <<<"$said")"
 check "SHA256SUMS verifies" ok "$(cd "$folder" && sha256sum --quiet -c SHA256SUMS && echo ok)"
 for program in "${programs[@]}"; do
   name=${program##*/}
-  osslsigncode verify -CAfile "$pki/root.pem" -in "$folder/$name" >"$WORK_DIR/$name.verify" 2>&1
+  osslsigncode verify -CAfile "$pki/release_root.pem" -in "$folder/$name" >"$WORK_DIR/$name.verify" 2>&1
   check "$name: signature verifies against the test root" 0 $?
   check "$name: SHA-256 digest" 1 "$(grep -m1 -c 'Message digest algorithm *: SHA256' "$WORK_DIR/$name.verify")"
   osslsigncode remove-signature -in "$folder/$name" -out "$WORK_DIR/$name.unsigned" >/dev/null
@@ -75,7 +50,7 @@ verdicts() {
 }
 # CERT_E_UNTRUSTEDROOT: a chain that ends in a root this machine does not trust.
 check "WinVerifyTrust before the root is trusted" "0x800b0109 0x800b0109 " "$(verdicts)"
-run_program alsa "$TRUST_TEST_ROOT" "$(winpath "$pki/root.der")"
+run_program alsa "$TRUST_TEST_ROOT" "$(winpath "$pki/release_root.der")"
 check "the test root is trusted" 0 "$code"
 check "WinVerifyTrust once it is" "0x00000000 0x00000000 " "$(verdicts)"
 

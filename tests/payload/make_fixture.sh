@@ -7,6 +7,7 @@
 #                     catalog row naming trusted.cat or untrusted.cat
 set -euo pipefail
 out=$1 manifest_source=$2
+make_signer=$(cd "$(dirname "$0")/../tools" && pwd)/make_code_signer.sh
 rm -rf "$out" && mkdir -p "$out/pki" "$out/catalogs" "$out/payload"
 cd "$out"
 
@@ -15,39 +16,8 @@ catalog_row=$(sed -n 's/.*kPayloadCatalogRow = \([0-9]*\);.*/\1/p' "${manifest_s
 [ "${#names[@]}" -eq 31 ] || { echo "expected 31 manifest rows in $manifest_source" >&2; exit 1; }
 catalog=${names[$catalog_row]}
 
-cat >pki/openssl.cnf <<'CNF'
-[req]
-distinguished_name = dn
-[dn]
-[root]
-basicConstraints = critical, CA:TRUE
-keyUsage = critical, keyCertSign, cRLSign
-subjectKeyIdentifier = hash
-[signer]
-basicConstraints = critical, CA:FALSE
-keyUsage = critical, digitalSignature
-extendedKeyUsage = codeSigning
-subjectKeyIdentifier = hash
-authorityKeyIdentifier = keyid
-CNF
-
-# make_signer NAME: a self-signed root NAME_root and a code-signing NAME_signer under it.
-make_signer() {
-  local name=$1 cnf=pki/openssl.cnf
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Payload $name root" \
-    -config $cnf -extensions root -keyout pki/${name}_root.key -out pki/${name}_root.pem 2>/dev/null
-  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=Payload $name signer" \
-    -config $cnf -keyout pki/${name}_signer.key -out pki/${name}_signer.csr 2>/dev/null
-  # SHA-1 on the signer certificate: Wine 8 reads the signer's signature hash into
-  # a 20-byte buffer, and on a longer hash it skips the chain policy and reports trust.
-  openssl x509 -req -sha1 -days 3650 -in pki/${name}_signer.csr -CA pki/${name}_root.pem \
-    -CAkey pki/${name}_root.key -CAcreateserial -extfile $cnf -extensions signer \
-    -out pki/${name}_signer.pem 2>/dev/null
-  cat pki/${name}_signer.pem pki/${name}_root.pem >pki/${name}_chain.pem
-}
-make_signer trusted
-make_signer other
-openssl x509 -in pki/trusted_root.pem -outform DER -out pki/trusted_root.der
+"$make_signer" pki trusted "Payload trusted"
+"$make_signer" pki other "Payload other"
 
 # An unsigned catalog: PKCS #7 SignedData, no signers, holding a certificate trust list.
 cat >catalogs/unsigned.cnf <<'CNF'
