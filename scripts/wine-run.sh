@@ -2,7 +2,8 @@
 # Runs a Windows program under Wine in the test prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
 # AUDIO selects the audio world the program sees: alsa (default: no card, no
 # server), none (no audio driver at all) or pulse (the suite's private server,
-# or the one whose runtime folder PULSE_RUNTIME names).
+# or the one whose runtime folder PULSE_RUNTIME names). A server's runtime
+# folder is a short one under /tmp: its socket must fit a Unix socket path.
 set -eu
 prefix=$1; shift
 export WINEPREFIX=$prefix WINEDEBUG=-all
@@ -12,6 +13,6 @@ case "${AUDIO:-alsa}" in
   none)  export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d" ;;
   alsa)  mkdir -p "$state/no-audio-runtime"; chmod 700 "$state/no-audio-runtime"
          export XDG_RUNTIME_DIR="$state/no-audio-runtime" PULSE_SERVER=unix:/nonexistent ;;
-  pulse) export XDG_RUNTIME_DIR="${PULSE_RUNTIME:-$state/pulse-runtime}"; unset PULSE_SERVER ;;
+  pulse) export XDG_RUNTIME_DIR="${PULSE_RUNTIME:-$(cat "$state/pulse-runtime" 2>/dev/null)}"; unset PULSE_SERVER ;;
 esac
 exec /usr/lib/wine/wine64 "$@"

@@ -5,30 +5,34 @@
 # Wine has no audio policy object: only a wanted set equal to the current
 # defaults can succeed here; applying a default is shown by the unit tests.
 source "$(dirname "$0")/lib.sh"
-servers=()
-trap 'for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; done' EXIT
+servers=() runtimes=()
+trap 'for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; done; rm -rf "${runtimes[@]}"' EXIT
+declare -A runtime_of
 
-# start_world NAME DESCRIPTION...: a server with one null sink per description,
-# its runtime folder at $WORK_DIR/NAME. Wine keeps an endpoint's name in the
+# start_world NAME DESCRIPTION...: a server with one null sink per description.
+# Its runtime folder, which holds its socket, is a short one under /tmp (a Unix
+# socket path holds at most 107 bytes). Wine keeps an endpoint's name in the
 # prefix under the sink's name and rereads it at each enumeration: sink names
 # unique to this test keep the worlds, and the suite's, from renaming each other.
 start_world() {
-  local world=$1 runtime=$WORK_DIR/$1; shift
+  local world=$1 runtime; shift
   local modules=(-L module-native-protocol-unix) i=0
   for description in "$@"; do
     modules+=(-L "module-null-sink sink_name=restore_${world}_$((i++)) sink_properties='device.description=\"$description\"'")
   done
-  mkdir -m 700 "$runtime"
+  runtime=$(mktemp -d /tmp/pulse.XXXXXX)
+  runtimes+=("$runtime")
+  runtime_of[$world]=$runtime
   XDG_RUNTIME_DIR=$runtime pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit "${modules[@]}" \
-    >"$runtime.log" 2>&1 &
+    >"$WORK_DIR/$world.log" 2>&1 &
   servers+=($!)
   for _ in $(seq 50); do [ -S "$runtime/pulse/native" ] && return; sleep 0.1; done
-  echo "PulseAudio did not start: $(cat "$runtime.log")"
+  echo "PulseAudio did not start: $(cat "$WORK_DIR/$world.log")"
 }
 
 # The six defaults that --probe reports in WORLD, one a line.
 current_defaults() {
-  PULSE_RUNTIME=$WORK_DIR/$1 run_program pulse "$DRIVER_SETUP" --probe "$(winpath "$WORK_DIR/$1.json")"
+  PULSE_RUNTIME=${runtime_of[$1]} run_program pulse "$DRIVER_SETUP" --probe "$(winpath "$WORK_DIR/$1.json")"
   python3 -c 'import json, sys; print("\n".join(json.load(open(sys.argv[1]))["defaults_before"]))' "$WORK_DIR/$1.json"
 }
 json_array() { local s; s=$(printf '"%s",' "$@"); echo "[${s%,}]"; }
@@ -42,7 +46,7 @@ mapfile -t few < <(current_defaults few)
 check "few: six defaults" 6 "$(printf '%s\n' "${few[@]}" | grep -c '^{0\.0\.[01]\.00000000}\.{')"
 slow_report=$WORK_DIR/slow.json
 slow_start=$(now_ms)
-(cd "$WORK_DIR" && AUDIO=pulse PULSE_RUNTIME=$WORK_DIR/few "$WINE_RUN_SCRIPT" "$prefix" "$DRIVER_SETUP" --restore \
+(cd "$WORK_DIR" && AUDIO=pulse PULSE_RUNTIME=${runtime_of[few]} "$WINE_RUN_SCRIPT" "$prefix" "$DRIVER_SETUP" --restore \
    "${few[@]}" "$(winpath "$slow_report")" >/dev/null 2>&1; echo "$? $(($(now_ms) - slow_start))" >"$WORK_DIR/slow.result") &
 slow=$!
 
@@ -52,7 +56,7 @@ mapfile -t ids < <(current_defaults cable)
 report=$WORK_DIR/report.json
 restore() {
   local start; start=$(now_ms)
-  PULSE_RUNTIME=$WORK_DIR/cable run_program pulse "$DRIVER_SETUP" --restore "$@" "$(winpath "$report")"
+  PULSE_RUNTIME=${runtime_of[cable]} run_program pulse "$DRIVER_SETUP" --restore "$@" "$(winpath "$report")"
   elapsed=$(($(now_ms) - start))
 }
 restore "${ids[@]}"

@@ -9,8 +9,8 @@ drive=$prefix/drive_c
 boxes=$WORK_DIR/boxes.txt
 scripts=$(dirname "$WINE_RUN_SCRIPT")
 
-"$scripts/wine-prefix.sh" up "$WINE_STATE_DIR" || { echo "the Wine world did not start"; exit 1; }
 trap '"$scripts/wine-prefix.sh" down "$WINE_STATE_DIR"' EXIT
+"$scripts/wine-prefix.sh" up "$WINE_STATE_DIR" || { echo "the Wine world did not start"; exit 1; }
 
 wine_run() { "$WINE_RUN_SCRIPT" "$prefix" "$@"; }
 # The C: name of a path below drive_c.
