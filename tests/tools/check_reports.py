@@ -32,10 +32,12 @@ def problems(data):
         report = json.loads(data.decode("utf-8"), parse_float=plain_count, parse_constant=plain_count)
     except ValueError as error:
         return [f"not JSON: {error}"]
-    found = [f"{'/'.join(map(str, e.absolute_path)) or 'report'}: {e.message}" for e in VALIDATOR.iter_errors(report)]
-    if not found and list(report) not in KEY_ORDERS:
-        found.append(f"keys out of order: {list(report)}")
-    return found
+    error = jsonschema.exceptions.best_match(VALIDATOR.iter_errors(report))
+    if error:
+        return [f"{'/'.join(map(str, error.absolute_path)) or 'report'}: {error.message}"]
+    if list(report) not in KEY_ORDERS:
+        return [f"keys out of order: {list(report)}"]
+    return []
 
 
 def main(files):
