@@ -6,7 +6,7 @@ prefix=${PREFIX:-$WINE_STATE_DIR/prefix}
 rm -rf "$WORK_DIR" && mkdir -p "$WORK_DIR"
 # Every report that a run leaves in WORK_DIR is kept here as it was right after
 # the run; finish() holds them all against docs/report.schema.json.
-report_root=$WORK_DIR reports=$WORK_DIR/.reports kept=0
+report_root=$WORK_DIR reports=$WORK_DIR/.reports
 mkdir -p "$reports" && touch "$reports/.stamp"
 
 # The Windows name of a Unix path (Wine maps / to Z:).
@@ -22,13 +22,14 @@ run_program() {
 }
 
 # keep_reports: copies the files below WORK_DIR (not the Wine prefix) that
-# changed since the last call and begin as both report forms do.
+# changed since the last call and begin as both report forms do. It keeps no
+# count of its own: tests call run_program inside $(...) too.
 keep_reports() {
   local file head
   touch "$reports/.next"
   while IFS= read -r -d '' file; do
     IFS= read -r -n 10 head <"$file"
-    [ "$head" == '{"status":' ] && cp "$file" "$reports/$((++kept))-${file##*/}"
+    [ "$head" == '{"status":' ] && cp "$file" "$(mktemp --suffix="-${file##*/}" "$reports/XXXXXX")"
   done < <(find "$report_root" \( -path "$reports" -o -path "$prefix" \) -prune -o -type f -newer "$reports/.stamp" -print0)
   mv "$reports/.next" "$reports/.stamp"
 }
@@ -50,9 +51,10 @@ contents() { if [ -f "$1" ]; then cat "$1"; else echo '<missing>'; fi; }
 
 finish() {
   keep_reports  # also those of runs that did not go through run_program
-  if ((kept)); then
-    check "$kept reports meet docs/report.schema.json" "" \
-      "$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../tools/check_reports.py" "$reports"/[0-9]*)"
+  local kept=("$reports"/*)
+  if [ -e "${kept[0]}" ]; then
+    check "${#kept[@]} reports meet docs/report.schema.json" "" \
+      "$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../tools/check_reports.py" "${kept[@]}")"
   fi
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
