@@ -3,8 +3,8 @@
     check_reports.py FILE...
 prints one line for each file that is no report and exits 1 if there was one.
 
-Beyond the schema: the file is UTF-8, the count is a plain integer, and the
-keys stand in the order of the form's "required" list. A file that ends right
+Beyond the schema: the file is UTF-8, the count is a plain integer, no key
+stands twice, and the keys stand in the order of the form's "required" list. A file that ends right
 after "defaults_after": (the last snapshot of the defaults failed) is a report
 when it would be one with an endpoint array and the closing brace there.
 """
@@ -24,12 +24,20 @@ def plain_count(text):
     raise ValueError(f"{text} is no plain count")
 
 
+def single_keys(pairs):
+    keys = [key for key, _ in pairs]
+    if len(set(keys)) != len(keys):
+        raise ValueError(f"a key twice: {keys}")
+    return dict(pairs)
+
+
 def problems(data):
     """Why the bytes are no report; empty when they are one."""
     if data.endswith(CUT):
         data += b'["","","","","",""]}'
     try:
-        report = json.loads(data.decode("utf-8"), parse_float=plain_count, parse_constant=plain_count)
+        report = json.loads(data.decode("utf-8"), parse_float=plain_count, parse_constant=plain_count,
+                            object_pairs_hook=single_keys)
     except ValueError as error:
         return [f"not JSON: {error}"]
     error = jsonschema.exceptions.best_match(VALIDATOR.iter_errors(report))

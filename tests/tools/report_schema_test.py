@@ -77,6 +77,7 @@ class ReportSchema(unittest.TestCase):
         self.assertEqual(len(check_reports.problems(as_bytes(reordered))), 1)
         for data in (as_bytes(FINAL).replace(b'"existing_devices":0', b'"existing_devices":0.0'),
                      as_bytes(FINAL).replace("\u00e9".encode(), b"\xe9"),
+                     as_bytes(FINAL).replace(b'"error":', b'"error":"","error":'),
                      as_bytes(FINAL)[:-1], as_bytes(INSTALLING)[:-20], b""):
             self.assertTrue(check_reports.problems(data), data)
 
