@@ -4,6 +4,10 @@ set -u
 passed=0 failed=0
 prefix=${PREFIX:-$WINE_STATE_DIR/prefix}
 rm -rf "$WORK_DIR" && mkdir -p "$WORK_DIR"
+# Every report that a run leaves in WORK_DIR is kept here as it was right after
+# the run; finish() holds them all against docs/report.schema.json.
+report_root=$WORK_DIR reports=$WORK_DIR/.reports
+mkdir -p "$reports" && touch "$reports/.stamp"
 
 # The Windows name of a Unix path (Wine maps / to Z:).
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
@@ -14,6 +18,20 @@ run_program() {
   (cd "$WORK_DIR" && AUDIO=$audio "$WINE_RUN_SCRIPT" "$prefix" "$@" >"$WORK_DIR/.out" 2>"$WORK_DIR/.err")
   code=$?
   out=$(cat "$WORK_DIR/.out") err=$(cat "$WORK_DIR/.err")
+  keep_reports
+}
+
+# keep_reports: copies the files below WORK_DIR (not the Wine prefix) that
+# changed since the last call and begin as both report forms do. It keeps no
+# count of its own: tests call run_program inside $(...) too.
+keep_reports() {
+  local file head
+  touch "$reports/.next"
+  while IFS= read -r -d '' file; do
+    IFS= read -r -n 10 head <"$file"
+    [ "$head" == '{"status":' ] && cp "$file" "$(mktemp --suffix="-${file##*/}" "$reports/XXXXXX")"
+  done < <(find "$report_root" \( -path "$reports" -o -path "$prefix" \) -prune -o -type f -newer "$reports/.stamp" -print0)
+  mv "$reports/.next" "$reports/.stamp"
 }
 
 # check NAME EXPECTED ACTUAL
@@ -32,6 +50,12 @@ check() {
 contents() { if [ -f "$1" ]; then cat "$1"; else echo '<missing>'; fi; }
 
 finish() {
+  keep_reports  # also those of runs that did not go through run_program
+  local kept=("$reports"/*)
+  if [ -e "${kept[0]}" ]; then
+    check "${#kept[@]} reports meet docs/report.schema.json" "" \
+      "$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../tools/check_reports.py" "${kept[@]}")"
+  fi
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
