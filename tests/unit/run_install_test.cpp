@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
+#include <tuple>
 
 #include "driver_setup/payload/payload_manifest.h"
 #include "driver_setup/report/report.h"
@@ -140,121 +143,96 @@ TEST_F(RunInstallTest, BaselineThatCannotBeSavedChangesNothing) {
   EXPECT_EQ(audio.policy_creations, 0);
 }
 
-// Another program that holds a file open for writing, as an editor does,
-// until the test ends.
-class WriterProcess {
- public:
-  WriterProcess(const TempFolder& dir, const std::wstring& file) {
-    const std::wstring program = dir / L"writer.exe";
-    CopyFileW(IDLE_STAND_IN, program.c_str(), FALSE);
-    std::wstring command = L"\"" + program + L"\" 60000 \"" + file + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
-      return;
-    CloseHandle(started.hThread);
-    process_ = started.hProcess;
-    for (int i = 0; i < 200 && !std::filesystem::exists(program + L".started"); ++i) Sleep(50);
-  }
-  ~WriterProcess() {
-    TerminateProcess(process_, 0);
-    WaitForSingleObject(process_, 10000);
-    CloseHandle(process_);
-  }
-  WriterProcess(const WriterProcess&) = delete;
-  WriterProcess& operator=(const WriterProcess&) = delete;
-
- private:
-  HANDLE process_ = nullptr;
-};
+// Another program that holds the file open for writing, as an editor does.
+win::ProcessHandle start_writer(const TempFolder& dir, const std::wstring& file) {
+  const std::wstring program = dir / L"writer.exe";
+  CopyFileW(IDLE_STAND_IN, program.c_str(), FALSE);
+  std::wstring command = L"\"" + program + L"\" 60000 \"" + file + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
+  CloseHandle(started.hThread);
+  for (int i = 0; i < 200 && !std::filesystem::exists(program + L".started"); ++i) Sleep(50);
+  return win::ProcessHandle(started.hProcess, CloseHandle);
+}
 
 TEST_F(RunInstallTest, PackageFileThatAnotherProgramWritesIsNotInstalledButStillVerifies) {
   use_a_copy_of_the_payload();
-  const WriterProcess writer(dir, payload + L"\\vbaudio_cable64_win10.sys");
+  const win::ProcessHandle writer = start_writer(dir, payload + L"\\vbaudio_cable64_win10.sys");
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(read_file(report), final_report("error", "Cannot hash driver payload"));
   // Only the final report's flush: no installing form, no device, no check of rights.
   EXPECT_EQ(install.calls, std::vector<std::string>{"FlushFileBuffers"});
   EXPECT_EQ(run(L"--verify"), 0);
   EXPECT_EQ(read_file(report).rfind(R"({"status":"verified","error":"",)", 0), 0u) << read_file(report);
+  TerminateProcess(writer.get(), 0);
+  WaitForSingleObject(writer.get(), 10000);
 }
 
 // What another program can do to a package file: open it for writing, rename it, delete it.
 std::vector<std::string> changes_allowed(const std::wstring& path) {
   std::vector<std::string> allowed;
-  const HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-  if (writer != INVALID_HANDLE_VALUE) allowed.push_back("write");
-  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
-  const std::wstring moved = path + L".moved";
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  if (win::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), CloseHandle)
+          .valid())
+    allowed.push_back("write");
+  const std::wstring moved = path + L".moved", spare = path + L".spare";
   if (MoveFileW(path.c_str(), moved.c_str()) && MoveFileW(moved.c_str(), path.c_str())) allowed.push_back("rename");
-  // A spare copy puts the file back after a deletion that succeeded.
-  const std::wstring spare = path + L".spare";
-  CopyFileW(path.c_str(), spare.c_str(), FALSE);
+  CopyFileW(path.c_str(), spare.c_str(), FALSE);  // puts the file back after a deletion
   if (DeleteFileW(path.c_str()) && MoveFileW(spare.c_str(), path.c_str())) allowed.push_back("delete");
   DeleteFileW(spare.c_str());
   return allowed;
 }
 
 // From the check until the driver installation returns, nobody can change what
-// it reads (the installation itself reads it); during the wait that follows, and after, they can.
+// it reads (the installation itself still reads it); during the wait that
+// follows, and after, they can.
 TEST_F(RunInstallTest, PackageCannotBeChangedUntilTheDriverInstallationReturns) {
   use_a_copy_of_the_payload();
   const std::vector<std::string> none, all = {"write", "rename", "delete"};
-  std::vector<std::string> during_install, during_wait;
   install.on_update = [&] {
     for (const PayloadFile& file : payload_manifest().files) {
       const std::wstring path = payload + L"\\" + std::wstring(file.name);
       EXPECT_EQ(changes_allowed(path), none) << to_utf8(path);
-      EXPECT_TRUE(read_file(path).size() > 0) << to_utf8(path);
+      EXPECT_FALSE(read_file(path).empty()) << to_utf8(path);
     }
   };
-  const std::wstring inf = payload + L"\\vbMmeCable64_win10.inf";
-  audio.on_sleep = [&] { if (during_wait.empty()) during_wait = changes_allowed(inf); };
+  std::vector<std::string> during_wait;
+  audio.on_sleep = [&] { if (during_wait.empty()) during_wait = changes_allowed(payload + L"\\vbMmeCable64_win10.inf"); };
   EXPECT_EQ(run(), 3010);
   EXPECT_EQ(during_wait, all);
   EXPECT_EQ(changes_allowed(payload + L"\\vbaudio_cable64_win10.cat"), all);
 }
 
+using OpenFlags = std::tuple<DWORD, DWORD, DWORD, DWORD>;  // access, sharing, disposition, flags and attributes
+OpenFlags flags_of(const FileOpen& o) { return {o.access, o.share, o.disposition, o.flags}; }
+
 // Every path that the caller chose is opened for identification only; the
 // package files once each, shared for reading only while they are installed.
 TEST_F(RunInstallTest, CallerChosenPathsAreOpenedForIdentificationOnly) {
-  struct Open {
-    const char* what;
-    DWORD access, share, disposition, flags;
-    bool operator==(const Open&) const = default;
-  };
-  const auto as_open = [](const char* what, const FileOpen& o) {
-    return Open{what, o.access, o.share, o.disposition, o.flags};
-  };
-  std::vector<Open> seen;
   EXPECT_EQ(run(), 3010);
   EXPECT_EQ(payload_api.opens.size(), kPayloadFileCount);
-  seen.push_back(as_open("package, --install", payload_api.opens.front()));
-  for (const FileOpen& o : payload_api.opens) EXPECT_EQ(as_open("package, --install", o), seen.back());
-  seen.push_back(as_open("report", g_report_opens.front()));
-  payload_api.opens.clear();
+  std::set<OpenFlags> package_opens;
+  for (const FileOpen& o : payload_api.opens) package_opens.insert(flags_of(o));
+  EXPECT_EQ(package_opens.size(), 1u);
+  std::map<std::string, OpenFlags> seen{{"package, --install", flags_of(payload_api.opens.front())},
+                                        {"report", flags_of(g_report_opens.front())}};
   EXPECT_EQ(run(L"--verify"), 0);
-  seen.push_back(as_open("package, --verify", payload_api.opens.front()));
+  seen["package, --verify"] = flags_of(payload_api.opens.back());
   FakeUpdater updater;
   EXPECT_EQ(run_update(updater.api(), updater.digest.api()), kExitUpdated);
-  seen.push_back({"update file", updater.create_access, updater.create_share, updater.create_disposition,
-                  updater.create_attributes});
+  seen["update file"] = {updater.create_access, updater.create_share, updater.create_disposition,
+                         updater.create_attributes};
 
   constexpr DWORD kIdentify = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
-  const std::vector<Open> expected = {
-      {"package, --install", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify},
-      {"report", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, CREATE_ALWAYS, kIdentify},
-      {"package, --verify", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kIdentify},
-      {"update file", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify},
+  const std::map<std::string, OpenFlags> expected{
+      {"package, --install", {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify}},
+      {"report", {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, CREATE_ALWAYS, kIdentify}},
+      {"package, --verify", {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kIdentify}},
+      {"update file", {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify}},
   };
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    ASSERT_LT(i, seen.size());
-    EXPECT_EQ(seen[i], expected[i]) << expected[i].what << ": access " << std::hex << seen[i].access << ", share "
-                                    << seen[i].share << ", disposition " << seen[i].disposition << ", flags "
-                                    << seen[i].flags;
-  }
+  EXPECT_EQ(seen, expected);
 }
 
 }  // namespace
