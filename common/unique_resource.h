@@ -65,7 +65,8 @@ class UniqueResource {
  public:
   UniqueResource(T value, Close close) : value_(value), close_(close) {}
   ~UniqueResource() { reset(); }
-  UniqueResource(UniqueResource&& other) noexcept : value_(std::exchange(other.value_, Kind::empty())), close_(other.close_) {}
+  UniqueResource(UniqueResource&& other) noexcept
+      : value_(std::exchange(other.value_, Kind::empty())), close_(other.close_) {}
   UniqueResource(const UniqueResource&) = delete;
   UniqueResource& operator=(const UniqueResource&) = delete;
   UniqueResource& operator=(UniqueResource&&) = delete;

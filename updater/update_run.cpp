@@ -18,8 +18,8 @@ bool installer_succeeded(DWORD result) {
 int apply_update(const UpdaterApi& api, const DigestApi& digest, const UpdateRequest& request) {
   // Shared for reading only, and held until the installer has ended: nobody
   // can write, move or delete the file between its check and its run.
-  FileHandle file =
-      win::open_caller_path(api.create_file, api.close_handle, request.update_file, win::PathAccess::read, FILE_SHARE_READ);
+  FileHandle file = win::open_caller_path(api.create_file, api.close_handle, request.update_file,
+                                         win::PathAccess::read, FILE_SHARE_READ);
   if (!file.valid()) return kExitUpdateFileUnavailable;
   if (!verify_file_digest(file.get(), request.expected_digest, digest)) {
     file.reset();

@@ -22,5 +22,5 @@ void verify_payload(const std::wstring& folder, const PayloadApi& api = real_pay
 // nobody can write, rename or delete what was checked before the driver
 // installation has read it. A file that another program holds open for
 // writing cannot be opened so: "Cannot hash driver payload".
-HeldPayload hold_verified_payload(const std::wstring& folder, const PayloadApi& api = real_payload_api(),
-                                  const PayloadManifest& manifest = payload_manifest());
+[[nodiscard]] HeldPayload hold_verified_payload(const std::wstring& folder, const PayloadApi& api = real_payload_api(),
+                                                const PayloadManifest& manifest = payload_manifest());

@@ -174,9 +174,8 @@ TEST_F(RunInstallTest, PackageFileThatAnotherProgramWritesIsNotInstalledButStill
 std::vector<std::string> changes_allowed(const std::wstring& path) {
   std::vector<std::string> allowed;
   constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  if (win::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), CloseHandle)
-          .valid())
-    allowed.push_back("write");
+  const HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (win::FileHandle(writer, CloseHandle).valid()) allowed.push_back("write");
   const std::wstring moved = path + L".moved", spare = path + L".spare";
   if (MoveFileW(path.c_str(), moved.c_str()) && MoveFileW(moved.c_str(), path.c_str())) allowed.push_back("rename");
   CopyFileW(path.c_str(), spare.c_str(), FALSE);  // puts the file back after a deletion
@@ -199,7 +198,8 @@ TEST_F(RunInstallTest, PackageCannotBeChangedUntilTheDriverInstallationReturns) 
     }
   };
   std::vector<std::string> during_wait;
-  audio.on_sleep = [&] { if (during_wait.empty()) during_wait = changes_allowed(payload + L"\\vbMmeCable64_win10.inf"); };
+  const std::wstring inf = payload + L"\\vbMmeCable64_win10.inf";
+  audio.on_sleep = [&] { if (during_wait.empty()) during_wait = changes_allowed(inf); };
   EXPECT_EQ(run(), 3010);
   EXPECT_EQ(during_wait, all);
   EXPECT_EQ(changes_allowed(payload + L"\\vbaudio_cable64_win10.cat"), all);

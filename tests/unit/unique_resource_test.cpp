@@ -9,7 +9,6 @@
 #include "common/unique_resource.h"
 #include "driver_setup/audio/audio_api.h"
 #include "driver_setup/devices/device_api.h"
-#include "driver_setup/report/report_api.h"
 #include "updater/updater_api.h"
 
 namespace {
@@ -22,8 +21,6 @@ constexpr bool all_distinct() {
 }
 static_assert(all_distinct<win::FileHandle, win::ProcessHandle, win::ProcessSnapshot, DeviceInfoSet, ArgumentArray,
                            win::AlgorithmProvider, win::HashObject, CoTaskMemString>());
-static_assert(!std::is_convertible_v<win::ProcessSnapshot, DeviceInfoSet>);
-static_assert(std::is_same_v<ReportFile, win::FileHandle>);  // one kind: every file a caller names
 
 std::vector<HANDLE> g_closed;
 
@@ -67,7 +64,7 @@ BOOL WINAPI close_ok(HANDLE) { return TRUE; }
 HLOCAL WINAPI local_free_ok(HLOCAL) { return nullptr; }
 HLOCAL WINAPI local_free_fails(HLOCAL memory) { return memory; }
 NTSTATUS WINAPI destroy_ok(BCRYPT_HASH_HANDLE) { return 0; }
-NTSTATUS WINAPI destroy_fails(BCRYPT_HASH_HANDLE) { return static_cast<NTSTATUS>(0xC0000008); }  // STATUS_INVALID_HANDLE
+NTSTATUS WINAPI destroy_fails(BCRYPT_HASH_HANDLE) { return static_cast<NTSTATUS>(0xC0000008); }  // INVALID_HANDLE
 NTSTATUS WINAPI close_provider_informational(BCRYPT_ALG_HANDLE, ULONG) { return 0x40000000; }   // a success status
 void WINAPI free_nothing(LPVOID) {}
 
