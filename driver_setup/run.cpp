@@ -23,10 +23,14 @@ void reuse_or_refuse(RunState& run) {
 
 void install(RunState& run, const std::wstring& payload, const Platform& platform) {
   if (!run.devices.empty()) return reuse_or_refuse(run);
-  verify_payload(payload, platform.payload);
-  write_installing_report(run.report_path, run.defaults_before, platform.report);
-  run.restore_pending = true;  // from here on the baseline is put back whatever happens
-  install_cable_device(payload, platform.install);
+  {
+    // What was checked is what the driver installation reads: the files stay
+    // open, shared for reading only, until it has returned.
+    const HeldPayload held = hold_verified_payload(payload, platform.payload);
+    write_installing_report(run.report_path, run.defaults_before, platform.report);
+    run.restore_pending = true;  // from here on the baseline is put back whatever happens
+    install_cable_device(payload, platform.install);
+  }
   wait_for_cable_endpoints(platform.audio);
   run.succeed("installed_restart_required", kExitRestartRequired);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/system_library.h"
+#include "common/bcrypt_owners.h"
 
 namespace {
 
@@ -65,22 +65,6 @@ std::wstring lower_hex(const Digest& digest) {
 }
 
 }  // namespace
-
-// bcrypt is not a known DLL: from the system folder only.
-const DigestApi& real_digest_api() {
-  using win::SystemFunction;
-  static const DigestApi api{
-      SystemFunction{L"bcrypt.dll", "BCryptOpenAlgorithmProvider"},
-      SystemFunction{L"bcrypt.dll", "BCryptGetProperty"},
-      SystemFunction{L"bcrypt.dll", "BCryptCreateHash"},
-      SystemFunction{L"bcrypt.dll", "BCryptHashData"},
-      SystemFunction{L"bcrypt.dll", "BCryptFinishHash"},
-      SystemFunction{L"bcrypt.dll", "BCryptDestroyHash"},
-      SystemFunction{L"bcrypt.dll", "BCryptCloseAlgorithmProvider"},
-      ::ReadFile,
-  };
-  return api;
-}
 
 bool verify_file_digest(HANDLE file, std::wstring_view expected, const DigestApi& api) {
   if (expected.size() != kDigestTextChars) return false;

@@ -2,25 +2,10 @@
 // against the digest that the application passed.
 #pragma once
 #include <windows.h>
-#include <bcrypt.h>
 
 #include <string_view>
 
-#include "common/bcrypt_owners.h"
-
-// The cryptography and read calls of the check, as a table.
-struct DigestApi {
-  decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;
-  decltype(&::BCryptGetProperty) get_property;
-  decltype(&::BCryptCreateHash) create_hash;
-  decltype(&::BCryptHashData) hash_data;
-  decltype(&::BCryptFinishHash) finish_hash;
-  decltype(&::BCryptDestroyHash) destroy_hash;
-  decltype(&::BCryptCloseAlgorithmProvider) close_algorithm_provider;
-  decltype(&::ReadFile) read_file;
-};
-
-const DigestApi& real_digest_api();
+#include "updater/updater_api.h"
 
 inline constexpr DWORD kDigestReadChunk = 65536;
 inline constexpr size_t kDigestBytes = 32;

@@ -1,5 +1,6 @@
 #include "updater/update_run.h"
 
+#include "common/caller_path.h"
 #include "updater/application_exit.h"
 #include "updater/command_line.h"
 #include "updater/installer.h"
@@ -17,9 +18,8 @@ bool installer_succeeded(DWORD result) {
 int apply_update(const UpdaterApi& api, const DigestApi& digest, const UpdateRequest& request) {
   // Shared for reading only, and held until the installer has ended: nobody
   // can write, move or delete the file between its check and its run.
-  FileHandle file(api.create_file(request.update_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
-                  api.close_handle);
+  FileHandle file = win::open_caller_path(api.create_file, api.close_handle, request.update_file,
+                                         win::PathAccess::read, FILE_SHARE_READ);
   if (!file.valid()) return kExitUpdateFileUnavailable;
   if (!verify_file_digest(file.get(), request.expected_digest, digest)) {
     file.reset();

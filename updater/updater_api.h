@@ -2,6 +2,7 @@
 // the product binds the real functions, tests bind fakes.
 #pragma once
 #include <windows.h>
+#include <bcrypt.h>
 #include <shellapi.h>
 
 #include "common/unique_resource.h"
@@ -21,11 +22,24 @@ struct UpdaterApi {
   decltype(&::MessageBoxW) message_box;
 };
 
-const UpdaterApi& real_updater_api();
+// The cryptography and read calls of the update file's digest, as a table.
+struct DigestApi {
+  decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;
+  decltype(&::BCryptGetProperty) get_property;
+  decltype(&::BCryptCreateHash) create_hash;
+  decltype(&::BCryptHashData) hash_data;
+  decltype(&::BCryptFinishHash) finish_hash;
+  decltype(&::BCryptDestroyHash) destroy_hash;
+  decltype(&::BCryptCloseAlgorithmProvider) close_algorithm_provider;
+  decltype(&::ReadFile) read_file;
+};
 
-// OpenProcess and ShellExecuteExW give NULL for "no process"; CreateFileW gives
-// INVALID_HANDLE_VALUE for "no file", and NULL is no sentinel for it.
-using ProcessHandle = win::UniqueResource<HANDLE, win::NullSentinel, decltype(UpdaterApi::close_handle)>;
-using FileHandle = win::UniqueResource<HANDLE, win::InvalidHandleSentinel, decltype(UpdaterApi::close_handle)>;
+const UpdaterApi& real_updater_api();
+const DigestApi& real_digest_api();
+
+using win::FileHandle;
+using win::ProcessHandle;
 // The array of CommandLineToArgvW, which LocalFree releases.
-using ArgumentArray = win::UniqueResource<LPWSTR*, win::NullSentinel, decltype(UpdaterApi::local_free)>;
+struct ArgumentArrayKind
+    : win::OwnerKind<LPWSTR*, win::NullSentinel, decltype(UpdaterApi::local_free), win::NullIsSuccess> {};
+using ArgumentArray = win::UniqueResource<ArgumentArrayKind>;

@@ -18,7 +18,10 @@ struct AudioApi {
 
 const AudioApi& real_audio_api();
 
-using CoTaskMemString = win::UniqueResource<LPWSTR, win::NullSentinel, decltype(AudioApi::co_task_mem_free)>;
+// Strings that COM allocates for the caller (endpoint identities).
+struct CoTaskMemStringKind
+    : win::OwnerKind<LPWSTR, win::NullSentinel, decltype(AudioApi::co_task_mem_free), win::NothingToAnswer> {};
+using CoTaskMemString = win::UniqueResource<CoTaskMemStringKind>;
 
 // A property value that a property store fills in. It is cleared once, also
 // after a failed read, since a store may have filled part of it before failing.

@@ -18,5 +18,7 @@ struct DeviceApi {
 
 const DeviceApi& real_device_api();
 
-using DeviceInfoSet =
-    win::UniqueResource<HDEVINFO, win::InvalidHandleSentinel, decltype(DeviceApi::destroy_device_info_list)>;
+// SetupDiGetClassDevsW and SetupDiCreateDeviceInfoList fail with INVALID_HANDLE_VALUE.
+struct DeviceInfoSetKind : win::OwnerKind<HDEVINFO, win::InvalidHandleSentinel,
+                                          decltype(DeviceApi::destroy_device_info_list), win::NonzeroIsSuccess> {};
+using DeviceInfoSet = win::UniqueResource<DeviceInfoSetKind>;

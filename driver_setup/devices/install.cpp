@@ -4,11 +4,10 @@
 #include <array>
 #include <iterator>
 
+#include "common/windows_path.h"
 #include "driver_setup/check_step.h"
 #include "driver_setup/devices/cable_device.h"
 #include "driver_setup/devices/install_guards.h"
-#include "driver_setup/payload/payload_path.h"
-#include "driver_setup/report/windows_path.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ std::wstring full_inf_path(const InstallApi& api, const std::wstring& inf_path) 
 
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
   check_install_allowed(api);
-  const std::wstring inf_path = full_inf_path(api, join_payload_path(payload_folder, kCableInfName));
+  const std::wstring inf_path = full_inf_path(api, win_path::join(payload_folder, kCableInfName));
 
   DeviceInfoSet set(api.create_device_info_list(&kMediaDeviceClass, nullptr), api.destroy_device_info_list);
   check_step(set.valid(), "Create device set");

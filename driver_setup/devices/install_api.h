@@ -28,5 +28,4 @@ struct InstallApi {
 
 const InstallApi& real_install_api();
 
-// A process snapshot fails with INVALID_HANDLE_VALUE, not NULL.
-using ProcessSnapshot = win::UniqueResource<HANDLE, win::InvalidHandleSentinel, decltype(InstallApi::close_handle)>;
+using win::ProcessSnapshot;

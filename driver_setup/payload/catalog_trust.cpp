@@ -1,9 +1,10 @@
 #include "driver_setup/payload/catalog_trust.h"
 
-LONG check_catalog_signature(const std::wstring& catalog_path, const PayloadApi& api) {
+LONG check_catalog_signature(const std::wstring& catalog_path, HANDLE catalog, const PayloadApi& api) {
   WINTRUST_FILE_INFO file{};
   file.cbStruct = sizeof file;
   file.pcwszFilePath = catalog_path.c_str();
+  file.hFile = catalog;
 
   TrustData data{};
   data.cbStruct = sizeof data;

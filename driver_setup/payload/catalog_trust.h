@@ -36,5 +36,8 @@ inline constexpr GUID kGenericVerifyV2 = {
     0x00aac56b, 0xcd44, 0x11d0, {0x8c, 0xc2, 0x00, 0xc0, 0x4f, 0xc2, 0x95, 0xee}};
 
 // Returns what WinVerifyTrust answered for the file; 0 alone means trusted.
-// The verify call's state is released by a close call whatever it answered.
-LONG check_catalog_signature(const std::wstring& catalog_path, const PayloadApi& api = real_payload_api());
+// With an open handle of the file, Windows checks what that handle reads, and
+// the path only names it; without one, Windows opens the path itself. The
+// verify call's state is released by a close call whatever it answered.
+LONG check_catalog_signature(const std::wstring& catalog_path, HANDLE catalog = nullptr,
+                             const PayloadApi& api = real_payload_api());

@@ -1,9 +1,10 @@
 #include "driver_setup/payload/hash_file_sha256.h"
 
 #include <array>
-#include <fstream>
 #include <stdexcept>
 #include <vector>
+
+#include "common/caller_path.h"
 
 namespace {
 
@@ -27,23 +28,19 @@ HashObject create_hash(const PayloadApi& api, const AlgorithmProvider& provider)
   return hash;
 }
 
-// Feeds the whole file to the hash; false when it cannot be opened or read
-// to its end, or when bcrypt refuses a chunk (the file is still read out).
-bool hash_stream(const std::wstring& path, const PayloadApi& api, BCRYPT_HASH_HANDLE hash) {
-  std::ifstream file;
-  file.rdbuf()->pubsetbuf(nullptr, 0);  // the chunk below is the only buffer
-  // _wfopen shares read and write access: a file that another program holds
-  // open stays hashable, and nothing is locked once the stream is gone.
-  file.open(path.c_str(), std::ios::in | std::ios::binary);
-  bool ok = file.good();
+// Feeds the file to the hash until a read reports its end (a synchronous
+// ReadFile answers TRUE with 0 bytes there); false on a read error, or when
+// bcrypt refused a chunk (the file is still read out).
+bool hash_stream(const PayloadApi& api, HANDLE file, BCRYPT_HASH_HANDLE hash) {
   std::vector<UCHAR> chunk(kPayloadReadChunk);
-  while (!file.fail()) {
-    file.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
-    // The read that meets the end may bring 0 bytes; bcrypt takes that too.
-    const auto count = static_cast<ULONG>(file.gcount());
+  bool ok = true;
+  for (;;) {
+    DWORD count = 0;
+    if (!api.read_file(file, chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr)) return false;
+    // The read that meets the end brings 0 bytes; bcrypt takes that too.
     if (!BCRYPT_SUCCESS(api.hash_data(hash, chunk.data(), count, 0))) ok = false;
+    if (count == 0) return ok;
   }
-  return ok && file.eof() && !file.bad();  // a loop stopped by a read error is no digest
 }
 
 std::string to_lower_hex(const Digest& digest) {
@@ -59,14 +56,19 @@ std::string to_lower_hex(const Digest& digest) {
 
 }  // namespace
 
-std::string hash_file_sha256(const std::wstring& path, const PayloadApi& api) {
+HashedFile hash_payload_file(const std::wstring& path, DWORD share, const PayloadApi& api) {
   AlgorithmProvider provider = open_sha256(api);
   HashObject hash = create_hash(api, provider);
-  bool ok = hash_stream(path, api, hash.get());
+  win::FileHandle file = win::open_caller_path(api.create_file, api.close_handle, path, win::PathAccess::read, share);
+  bool ok = file.valid() && hash_stream(api, file.get(), hash.get());
   Digest digest{};
   if (!BCRYPT_SUCCESS(api.finish_hash(hash.get(), digest.data(), kSha256Bytes, 0))) ok = false;
   hash.reset();
   provider.reset();
   if (!ok) throw std::runtime_error("Cannot hash driver payload");
-  return to_lower_hex(digest);
+  return {std::move(file), to_lower_hex(digest)};
+}
+
+std::string hash_file_sha256(const std::wstring& path, const PayloadApi& api) {
+  return hash_payload_file(path, kPayloadShareWithWriters, api).sha256;
 }

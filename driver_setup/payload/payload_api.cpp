@@ -6,6 +6,10 @@
 const PayloadApi& real_payload_api() {
   using win::SystemFunction;
   static const PayloadApi api{
+      ::CreateFileW,
+      ::ReadFile,
+      ::SetFilePointerEx,
+      ::CloseHandle,
       SystemFunction{L"bcrypt.dll", "BCryptOpenAlgorithmProvider"},
       SystemFunction{L"bcrypt.dll", "BCryptCloseAlgorithmProvider"},
       SystemFunction{L"bcrypt.dll", "BCryptCreateHash"},

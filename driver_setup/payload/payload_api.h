@@ -1,5 +1,6 @@
-// The bcrypt and trust calls of the payload check, as a table: the product
-// binds the real functions, tests bind fakes that count and fail on demand.
+// The file, bcrypt and trust calls of the payload check, as a table: the
+// product binds the real functions, tests bind fakes that count and fail on
+// demand.
 #pragma once
 #include <windows.h>
 #include <bcrypt.h>
@@ -8,6 +9,10 @@
 #include "common/bcrypt_owners.h"
 
 struct PayloadApi {
+  decltype(&::CreateFileW) create_file;
+  decltype(&::ReadFile) read_file;
+  decltype(&::SetFilePointerEx) set_file_pointer_ex;
+  decltype(&::CloseHandle) close_handle;
   decltype(&::BCryptOpenAlgorithmProvider) open_algorithm_provider;
   decltype(&::BCryptCloseAlgorithmProvider) close_algorithm_provider;
   decltype(&::BCryptCreateHash) create_hash;

@@ -2,16 +2,44 @@
 
 #include <stdexcept>
 
+#include "common/windows_path.h"
 #include "driver_setup/payload/catalog_trust.h"
 #include "driver_setup/payload/hash_file_sha256.h"
-#include "driver_setup/payload/payload_path.h"
 
-void verify_payload(const std::wstring& folder, const PayloadApi& api, const PayloadManifest& manifest) {
+namespace {
+
+// The catalog's signature, read through the handle its digest was taken from.
+// Hashing left that handle at the end of the file: Windows is given it at the start.
+bool catalog_trusted(const std::wstring& path, HANDLE catalog, const PayloadApi& api) {
+  return api.set_file_pointer_ex(catalog, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+         check_catalog_signature(path, catalog, api) == 0;
+}
+
+HeldPayload check_payload(const std::wstring& folder, DWORD share, const PayloadApi& api,
+                          const PayloadManifest& manifest) {
+  HeldPayload held;
+  held.reserve(manifest.files.size());
+  HANDLE catalog = nullptr;
   // Digests first, in table order: a folder with a wrong file never reaches the signature.
   for (const PayloadFile& file : manifest.files) {
-    if (hash_file_sha256(join_payload_path(folder, file.name), api) != file.sha256)
-      throw std::runtime_error("Driver payload hash mismatch");
+    HashedFile hashed = hash_payload_file(win_path::join(folder, file.name), share, api);
+    if (hashed.sha256 != file.sha256) throw std::runtime_error("Driver payload hash mismatch");
+    if (file.name == manifest.catalog) catalog = hashed.file.get();
+    held.push_back(std::move(hashed.file));
   }
-  if (check_catalog_signature(join_payload_path(folder, manifest.catalog), api) != 0)
+  // The catalog is one of the files: a manifest without it has nothing trustworthy to check.
+  if (!catalog || !catalog_trusted(win_path::join(folder, manifest.catalog), catalog, api))
     throw std::runtime_error("VB-CABLE catalog signature is not trusted");
+  return held;
+}
+
+}  // namespace
+
+void verify_payload(const std::wstring& folder, const PayloadApi& api, const PayloadManifest& manifest) {
+  // As a plain reader: a file that another program has open stays checkable.
+  check_payload(folder, kPayloadShareWithWriters, api, manifest);
+}
+
+HeldPayload hold_verified_payload(const std::wstring& folder, const PayloadApi& api, const PayloadManifest& manifest) {
+  return check_payload(folder, kPayloadShareWithReaders, api, manifest);
 }

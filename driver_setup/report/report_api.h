@@ -18,5 +18,4 @@ struct ReportApi {
 
 const ReportApi& real_report_api();
 
-// CreateFileW fails with INVALID_HANDLE_VALUE, not NULL.
-using ReportFile = win::UniqueResource<HANDLE, win::InvalidHandleSentinel, decltype(ReportApi::close_handle)>;
+using ReportFile = win::FileHandle;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/caller_path.h"
+
 namespace {
 
 // WriteFile may take fewer bytes than offered (a pipe, a network redirector).
@@ -29,11 +31,8 @@ bool flush_to_disk(const ReportApi& api, HANDLE file) {
 
 bool save_report(const std::wstring& path, std::string_view bytes, const ReportApi& api) {
   // No sharing restriction: the caller may read the file while it is written.
-  // Identification only: a path that leads to a named pipe gives its server no
-  // token of this (possibly elevated) process that it could act with.
-  ReportFile file(api.create_file(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, CREATE_ALWAYS, kReportOpenFlags, nullptr),
-                  api.close_handle);
+  ReportFile file = win::open_caller_path(api.create_file, api.close_handle, path, win::PathAccess::write,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
   if (!file.valid() || !write_all(api, file.get(), bytes) || !flush_to_disk(api, file.get())) return false;
   // The close can still fail the data (a dropped network share): its answer counts.
   return file.close();

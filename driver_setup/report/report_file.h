@@ -5,8 +5,6 @@
 
 #include "driver_setup/report/report_api.h"
 
-inline constexpr DWORD kReportOpenFlags = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
-
 // Creates or truncates the file and hands it every byte. True only when every
 // call succeeded: open, writes, the flush through the system cache and the close.
 bool save_report(const std::wstring& path, std::string_view bytes, const ReportApi& api);

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/windows_path.h"
 #include "driver_setup/report/report.h"
-#include "driver_setup/report/windows_path.h"
 
 namespace {
 

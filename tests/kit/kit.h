@@ -30,7 +30,7 @@ struct Run {
   std::vector<std::wstring> boxes;  // "caption|text" of each "Lumetta" box, answered with OK
 };
 
-using Process = win::UniqueResource<HANDLE, win::NullSentinel, decltype(&::CloseHandle)>;
+using Process = win::ProcessHandle;
 
 // Starts program with args, quoted the way CommandLineToArgvW splits them back
 // (no argument holds a double quote); holds nothing when it could not start.

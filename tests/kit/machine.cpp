@@ -8,6 +8,8 @@
 
 #include "common/ascii.h"
 #include "common/unique_resource.h"
+#include "driver_setup/audio/audio_api.h"
+#include "driver_setup/devices/device_api.h"
 
 namespace kit {
 namespace {
@@ -24,7 +26,7 @@ bool open_enumerator(win::ComPtr<IMMDeviceEnumerator>& devices) {
 std::optional<std::wstring> id_of(IMMDevice* device) {
   LPWSTR raw = nullptr;
   const HRESULT hr = device->GetId(&raw);
-  const win::UniqueResource<LPWSTR, win::NullSentinel, decltype(&::CoTaskMemFree)> id(raw, ::CoTaskMemFree);
+  const CoTaskMemString id(raw, ::CoTaskMemFree);
   if (FAILED(hr) || !id.get()) return std::nullopt;
   return std::wstring(id.get());
 }
@@ -74,7 +76,7 @@ std::vector<std::wstring> active_render_endpoints() {
 }
 
 std::optional<std::size_t> count_cable_devices() {
-  const win::UniqueResource<HDEVINFO, win::InvalidHandleSentinel, decltype(&::SetupDiDestroyDeviceInfoList)> set(
+  const DeviceInfoSet set(
       SetupDiGetClassDevsW(&kMediaClass, nullptr, nullptr, 0), ::SetupDiDestroyDeviceInfoList);
   if (!set.valid()) return std::nullopt;
   std::size_t count = 0;

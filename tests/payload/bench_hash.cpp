@@ -16,7 +16,7 @@
 
 namespace {
 
-using FileHandle = win::UniqueResource<HANDLE, win::InvalidHandleSentinel, decltype(&::CloseHandle)>;
+using win::FileHandle;
 
 void make_file(const std::wstring& path, std::size_t mebibytes) {
   std::vector<char> block(1 << 20);

@@ -4,6 +4,33 @@ namespace {
 
 FakePayloadApi* g_fake = nullptr;
 
+HANDLE WINAPI create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                          DWORD flags, HANDLE template_file) {
+  const HANDLE file = ::CreateFileW(path, access, share, security, disposition, flags, template_file);
+  g_fake->opens.push_back({path, access, share, disposition, flags, file});
+  return file;
+}
+
+// A device error in the middle of the file, as a failing disk gives.
+BOOL WINAPI read_file(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+  if (++g_fake->reads == g_fake->failing_read_call) {
+    *read = 0;
+    SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+  }
+  return ::ReadFile(file, buffer, size, read, overlapped);
+}
+
+BOOL WINAPI set_file_pointer_ex(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) {
+  ++g_fake->rewinds;
+  return ::SetFilePointerEx(file, distance, position, method);
+}
+
+BOOL WINAPI close_handle(HANDLE file) {
+  ++g_fake->files_closed;
+  return ::CloseHandle(file);
+}
+
 NTSTATUS WINAPI open_algorithm_provider(BCRYPT_ALG_HANDLE* provider, LPCWSTR algorithm, LPCWSTR implementation,
                                         ULONG flags) {
   g_fake->algorithm = algorithm ? algorithm : L"(null)";
@@ -52,7 +79,11 @@ NTSTATUS WINAPI destroy_hash(BCRYPT_HASH_HANDLE hash) {
 // and the answer is also the thread's last error.
 LONG WINAPI win_verify_trust(HWND window, GUID* action, LPVOID data) {
   auto* trust = static_cast<TrustData*>(data);
-  TrustCall call{window, *action, data, *trust, *trust->pFile, trust->pFile->pcwszFilePath};
+  // Windows reads the subject through hFile when it is given.
+  LARGE_INTEGER position{};
+  position.QuadPart = -1;
+  if (trust->pFile->hFile) ::SetFilePointerEx(trust->pFile->hFile, LARGE_INTEGER{}, &position, FILE_CURRENT);
+  TrustCall call{window, *action, data, *trust, *trust->pFile, trust->pFile->pcwszFilePath, position.QuadPart};
   g_fake->trust_calls.push_back(call);
   LONG answer = 0;
   if (trust->dwStateAction == WTD_STATEACTION_VERIFY) {
@@ -73,7 +104,8 @@ FakePayloadApi::FakePayloadApi() { g_fake = this; }
 FakePayloadApi::~FakePayloadApi() { g_fake = nullptr; }
 
 const PayloadApi& FakePayloadApi::api() const {
-  static const PayloadApi api{open_algorithm_provider, close_algorithm_provider, create_hash, hash_data,
+  static const PayloadApi api{create_file, read_file,   set_file_pointer_ex, close_handle,
+                              open_algorithm_provider, close_algorithm_provider, create_hash, hash_data,
                               finish_hash,             destroy_hash,             win_verify_trust};
   return api;
 }

@@ -1,6 +1,6 @@
-// Fakes for the payload seam: bcrypt calls that run the real algorithm but
-// count every handle and fail on demand, and a WinVerifyTrust that answers
-// as told and records what it was given.
+// Fakes for the payload seam: file and bcrypt calls that do the real work but
+// record and count every handle and fail on demand, and a WinVerifyTrust that
+// answers as told and records what it was given.
 #pragma once
 #include <windows.h>
 
@@ -19,6 +19,14 @@ struct TrustCall {
   TrustData data;
   WINTRUST_FILE_INFO file;
   std::wstring file_path;
+  LONGLONG file_position;  // of hFile when given, -1 without
+};
+
+// One CreateFileW call: what was asked, and the handle it gave.
+struct FileOpen {
+  std::wstring path;
+  DWORD access, share, disposition, flags;
+  HANDLE handle;
 };
 
 // Only one may exist at a time: the plain function pointers find it through a global.
@@ -32,6 +40,7 @@ class FakePayloadApi {
   const PayloadApi& api() const;
 
   // Answers: a failure status makes the call fail without doing its work.
+  int failing_read_call = 0;  // 1 for the first ReadFile, 0 for none; fails with ERROR_IO_DEVICE
   NTSTATUS open_status = 0;
   NTSTATUS create_status = 0;
   int failing_hash_data_call = 0;  // 1 for the first call, 0 for none
@@ -40,6 +49,8 @@ class FakePayloadApi {
   std::function<void()> on_open;  // runs as the provider is asked for
 
   // Records.
+  std::vector<FileOpen> opens;
+  int reads = 0, rewinds = 0, files_closed = 0;
   std::wstring algorithm;
   bool default_implementation = false;
   ULONG open_flags = ~0u;

@@ -104,13 +104,22 @@ TEST_F(HashThroughFakes, SetupFailuresReadNothing) {
   expect_all_released();
 }
 
-// A refused chunk fails the digest, but the file is still read to its end.
+// A refused chunk fails the digest, but the file is still read to its end;
+// a read error ends it there.
 TEST_F(HashThroughFakes, FailureMidFileReadsOnAndReleasesEverything) {
   fake.failing_hash_data_call = 2;
   EXPECT_EQ(hash_error(2 * 65536 + 5), "Cannot hash driver payload");
-  EXPECT_EQ(fake.chunk_sizes, (std::vector<ULONG>{65536, 65536, 5}));
+  EXPECT_EQ(fake.chunk_sizes, (std::vector<ULONG>{65536, 65536, 5, 0}));
   EXPECT_EQ(fake.finish_length, 32u);
   EXPECT_EQ(fake.hashes_created, 1);
+  expect_all_released();
+  fake.failing_hash_data_call = 0;
+  fake.chunk_sizes.clear();
+  fake.reads = 0;
+  fake.failing_read_call = 2;
+  EXPECT_EQ(hash_error(2 * 65536 + 5), "Cannot hash driver payload");
+  EXPECT_EQ(fake.chunk_sizes, (std::vector<ULONG>{65536}));
+  EXPECT_EQ(fake.files_closed, 2);
   expect_all_released();
 }
 

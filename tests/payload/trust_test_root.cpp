@@ -13,9 +13,10 @@
 namespace {
 
 struct CloseStore {
-  void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
+  BOOL operator()(HCERTSTORE store) const { return CertCloseStore(store, 0); }
 };
-using CertStore = win::UniqueResource<HCERTSTORE, win::NullSentinel, CloseStore>;
+struct CertStoreKind : win::OwnerKind<HCERTSTORE, win::NullSentinel, CloseStore, win::NonzeroIsSuccess> {};
+using CertStore = win::UniqueResource<CertStoreKind>;
 
 }  // namespace
 

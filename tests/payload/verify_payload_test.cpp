@@ -43,6 +43,7 @@ TEST_F(VerifyPayloadTest, PassesWhenEveryDigestMatchesAndTheCatalogIsTrusted) {
   EXPECT_EQ(verify(), "(nothing raised)");
   EXPECT_EQ(fake.hashes_created, 3);  // the extra file is never opened
   EXPECT_EQ(fake.trust_calls.size(), 2u);
+  EXPECT_EQ(fake.files_closed, 3);
 }
 
 TEST_F(VerifyPayloadTest, AsksForTheCatalogsSignatureExactlyAsDocumented) {
@@ -66,7 +67,11 @@ TEST_F(VerifyPayloadTest, AsksForTheCatalogsSignatureExactlyAsDocumented) {
   EXPECT_EQ(check.data.pSignatureSettings, nullptr);
   EXPECT_EQ(check.file.cbStruct, 32u);
   EXPECT_EQ(check.file_path, dir / L"test.cat");
-  EXPECT_EQ(check.file.hFile, nullptr);
+  // Through the handle that was hashed, given back at the start of the file.
+  ASSERT_EQ(fake.opens.size(), 3u);
+  EXPECT_EQ(fake.opens[1].path, dir / L"test.cat");
+  EXPECT_EQ(check.file.hFile, fake.opens[1].handle);
+  EXPECT_EQ(check.file_position, 0);
   EXPECT_EQ(check.file.pgKnownSubject, nullptr);
 
   // The close call gets the same three arguments and the state the check left.

@@ -161,6 +161,7 @@ BOOL WINAPI fake_update_driver(HWND window, PCWSTR hardware_id, PCWSTR inf_path,
   f.update_inf_path = inf_path;
   f.update_flags = flags;
   f.restart_output = restart != nullptr;
+  if (f.on_update) f.on_update();
   if (f.update_error) return fail(f.update_error);
   // The function's reference page: other bits fail with ERROR_INVALID_FLAGS, and
   // without INSTALLFLAG_FORCE an INF that is no better match than the store's

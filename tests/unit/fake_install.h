@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ class FakeInstallApi {
   bool store_has_equal_or_better_driver = false;
   DWORD set_params_error = 0;
   DWORD remove_error = 0;
+  std::function<void()> on_update;  // runs while the driver installs
 
   // Every call, in order, by its Windows name; class installer calls by their DIF_ name.
   std::vector<std::string> calls;

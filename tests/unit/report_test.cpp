@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "driver_setup/report/report.h"
-#include "driver_setup/report/windows_path.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/test_support.h"
 
@@ -153,23 +152,6 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
   }
 }
 
-DWORD g_open_flags = 0;
-HANDLE WINAPI recording_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                                    DWORD disposition, DWORD flags, HANDLE template_file) {
-  g_open_flags = flags;
-  return CreateFileW(path, access, share, security, disposition, flags, template_file);
-}
-
-// A named pipe's server gets an identification token of the writer at most.
-TEST(ReportFile, OpensForIdentificationOnly) {
-  TempFolder dir;
-  ReportApi api = real_report_api();
-  api.create_file = recording_create_file;
-  write_installing_report(dir / L"report.json", kEmpty, api);
-  EXPECT_EQ(g_open_flags, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
-  EXPECT_EQ(read_file(dir / L"report.json"), R"({"status":"installing","defaults_before":)" + kEmptyArray + "}");
-}
-
 TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   TempFolder dir;
   std::ofstream(dir.path() / L"file") << "x";
@@ -181,18 +163,6 @@ TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   EXPECT_EQ(error_of([&] { write_final_report(dir / L"file\\sub\\report.json", "probe", "", 0, kEmpty, audio.api()); }),
             "create_directories: File already exists.: \"" + parent + "\\sub\"");
   EXPECT_EQ(audio.creations, 0);  // nothing written, no snapshot taken
-}
-
-TEST(CreateReportFolder, ParentFollowsWindowsPathRules) {
-  // Both separators; a drive, a server or a device prefix and the root folder after it stay.
-  const std::pair<const wchar_t*, const wchar_t*> table[] = {
-      {L"C:/out/report.json", L"C:/out"},   {L"C:\\out\\\\report.json", L"C:\\out"},
-      {L"C:/report.json", L"C:/"},          {L"out\\report.json", L"out"},
-      {L"//server/share/r.json", L"//server/share"}, {L"report.json", L""},
-      {L"C:/out/", L"C:/out"},              {L"C:report.json", L"C:"},
-      {L"\\\\.\\NUL", L"\\\\.\\"},          {L"//?/C:/r.json", L"//?/C:"},
-  };
-  for (const auto& [path, parent] : table) EXPECT_EQ(win_path::parent_path(path), parent) << path;
 }
 
 TEST(CreateReportFolder, PathWithoutFolderCreatesNothing) {

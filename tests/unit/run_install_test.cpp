@@ -2,13 +2,21 @@
 // subsystem and a payload folder whose table this test build links in.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "driver_setup/payload/payload_manifest.h"
 #include "driver_setup/report/report.h"
 #include "driver_setup/run.h"
 #include "tests/payload/fake_payload_api.h"
+#include "tests/payload/payload_test_files.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
 #include "tests/unit/fake_install.h"
 #include "tests/unit/test_support.h"
+#include "tests/unit/updater/run_fixture.h"
 
 namespace {
 
@@ -24,9 +32,17 @@ BOOL WINAPI recorded_flush(HANDLE file) {
   SetLastError(g_flush_error);
   return FALSE;
 }
+std::vector<FileOpen> g_report_opens;
+HANDLE WINAPI recorded_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE template_file) {
+  const HANDLE file = CreateFileW(path, access, share, security, disposition, flags, template_file);
+  g_report_opens.push_back({path, access, share, disposition, flags, file});
+  return file;
+}
 const ReportApi kReport = [] {
   ReportApi api = real_report_api();
   api.flush_file_buffers = recorded_flush;
+  api.create_file = recorded_create_file;
   return api;
 }();
 
@@ -49,12 +65,18 @@ class RunInstallTest : public testing::Test {
     for (int i = 0; i < 3; ++i) audio.endpoints.push_back({L"VB-Audio Virtual Cable"});
     audio.on_sleep = [this] { report_while_waiting = read_file(report); };
     g_flush_error = 0;
+    g_report_opens.clear();
   }
 
-  int run() {
-    const wchar_t* argv[] = {L"driver_setup.exe", L"--install", payload.c_str(), report.c_str()};
+  int run(const wchar_t* verb = L"--install") {
+    const wchar_t* argv[] = {L"driver_setup.exe", verb, payload.c_str(), report.c_str()};
     return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api(),
                                               kReport});
+  }
+  // For tests that change or hold package files: the fixture's own are shared.
+  void use_a_copy_of_the_payload() {
+    std::filesystem::copy(PAYLOAD_DIR, dir / L"payload");
+    payload = dir / L"payload";
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
   void defaults_move_during_check() {
@@ -70,7 +92,7 @@ class RunInstallTest : public testing::Test {
   FakeInstallApi install;
   FakePayloadApi payload_api;
   TempFolder dir;
-  const std::wstring payload = PAYLOAD_DIR;
+  std::wstring payload = PAYLOAD_DIR;
   const std::wstring report = dir / L"out\\report.json";
   std::string report_while_waiting;
 };
@@ -119,6 +141,98 @@ TEST_F(RunInstallTest, BaselineThatCannotBeSavedChangesNothing) {
   EXPECT_EQ(run(), 1);
   EXPECT_TRUE(install.calls.empty());
   EXPECT_EQ(audio.policy_creations, 0);
+}
+
+// Another program that holds the file open for writing, as an editor does.
+win::ProcessHandle start_writer(const TempFolder& dir, const std::wstring& file) {
+  const std::wstring program = dir / L"writer.exe";
+  CopyFileW(IDLE_STAND_IN, program.c_str(), FALSE);
+  std::wstring command = L"\"" + program + L"\" 60000 \"" + file + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
+  CloseHandle(started.hThread);
+  for (int i = 0; i < 200 && !std::filesystem::exists(program + L".started"); ++i) Sleep(50);
+  return win::ProcessHandle(started.hProcess, CloseHandle);
+}
+
+TEST_F(RunInstallTest, PackageFileThatAnotherProgramWritesIsNotInstalledButStillVerifies) {
+  use_a_copy_of_the_payload();
+  const win::ProcessHandle writer = start_writer(dir, payload + L"\\vbaudio_cable64_win10.sys");
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(read_file(report), final_report("error", "Cannot hash driver payload"));
+  // Only the final report's flush: no installing form, no device, no check of rights.
+  EXPECT_EQ(install.calls, std::vector<std::string>{"FlushFileBuffers"});
+  EXPECT_EQ(run(L"--verify"), 0);
+  EXPECT_EQ(read_file(report).rfind(R"({"status":"verified","error":"",)", 0), 0u) << read_file(report);
+  TerminateProcess(writer.get(), 0);
+  WaitForSingleObject(writer.get(), 10000);
+}
+
+// What another program can do to a package file: open it for writing, rename it, delete it.
+std::vector<std::string> changes_allowed(const std::wstring& path) {
+  std::vector<std::string> allowed;
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (win::FileHandle(writer, CloseHandle).valid()) allowed.push_back("write");
+  const std::wstring moved = path + L".moved", spare = path + L".spare";
+  if (MoveFileW(path.c_str(), moved.c_str()) && MoveFileW(moved.c_str(), path.c_str())) allowed.push_back("rename");
+  CopyFileW(path.c_str(), spare.c_str(), FALSE);  // puts the file back after a deletion
+  if (DeleteFileW(path.c_str()) && MoveFileW(spare.c_str(), path.c_str())) allowed.push_back("delete");
+  DeleteFileW(spare.c_str());
+  return allowed;
+}
+
+// From the check until the driver installation returns, nobody can change what
+// it reads (the installation itself still reads it); during the wait that
+// follows, and after, they can.
+TEST_F(RunInstallTest, PackageCannotBeChangedUntilTheDriverInstallationReturns) {
+  use_a_copy_of_the_payload();
+  const std::vector<std::string> none, all = {"write", "rename", "delete"};
+  install.on_update = [&] {
+    for (const PayloadFile& file : payload_manifest().files) {
+      const std::wstring path = payload + L"\\" + std::wstring(file.name);
+      EXPECT_EQ(changes_allowed(path), none) << to_utf8(path);
+      EXPECT_FALSE(read_file(path).empty()) << to_utf8(path);
+    }
+  };
+  std::vector<std::string> during_wait;
+  const std::wstring inf = payload + L"\\vbMmeCable64_win10.inf";
+  audio.on_sleep = [&] { if (during_wait.empty()) during_wait = changes_allowed(inf); };
+  EXPECT_EQ(run(), 3010);
+  EXPECT_EQ(during_wait, all);
+  EXPECT_EQ(changes_allowed(payload + L"\\vbaudio_cable64_win10.cat"), all);
+}
+
+using OpenFlags = std::tuple<DWORD, DWORD, DWORD, DWORD>;  // access, sharing, disposition, flags and attributes
+OpenFlags flags_of(const FileOpen& o) { return {o.access, o.share, o.disposition, o.flags}; }
+
+// Every path that the caller chose is opened for identification only; the
+// package files once each, shared for reading only while they are installed.
+TEST_F(RunInstallTest, CallerChosenPathsAreOpenedForIdentificationOnly) {
+  EXPECT_EQ(run(), 3010);
+  EXPECT_EQ(payload_api.opens.size(), kPayloadFileCount);
+  std::set<OpenFlags> package_opens;
+  for (const FileOpen& o : payload_api.opens) package_opens.insert(flags_of(o));
+  EXPECT_EQ(package_opens.size(), 1u);
+  std::map<std::string, OpenFlags> seen{{"package, --install", flags_of(payload_api.opens.front())},
+                                        {"report", flags_of(g_report_opens.front())}};
+  EXPECT_EQ(run(L"--verify"), 0);
+  seen["package, --verify"] = flags_of(payload_api.opens.back());
+  FakeUpdater updater;
+  EXPECT_EQ(run_update(updater.api(), updater.digest.api()), kExitUpdated);
+  seen["update file"] = {updater.create_access, updater.create_share, updater.create_disposition,
+                         updater.create_attributes};
+
+  constexpr DWORD kIdentify = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+  const std::map<std::string, OpenFlags> expected{
+      {"package, --install", {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify}},
+      {"report", {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, CREATE_ALWAYS, kIdentify}},
+      {"package, --verify", {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kIdentify}},
+      {"update file", {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kIdentify}},
+  };
+  EXPECT_EQ(seen, expected);
 }
 
 }  // namespace

@@ -23,16 +23,6 @@ TEST_F(UpdateRunTest, SuccessfulUpdateHoldsTheFileUntilTheInstallerEndsThenResta
   EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(UpdateRunTest, OpensTheUpdateFileForReadingSharedForReadingOnly) {
-  run();
-  EXPECT_EQ(fake.created_path, kUpdateFile);
-  EXPECT_EQ(fake.create_access, static_cast<DWORD>(GENERIC_READ));
-  EXPECT_EQ(fake.create_share, static_cast<DWORD>(FILE_SHARE_READ));
-  EXPECT_EQ(fake.create_disposition, static_cast<DWORD>(OPEN_EXISTING));
-  EXPECT_EQ(fake.create_attributes, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
-  EXPECT_FALSE(fake.create_extras);
-}
-
 TEST_F(UpdateRunTest, LaunchesTheUpdateFileElevatedAndSilent) {
   run();
   ASSERT_EQ(fake.launches, 1);

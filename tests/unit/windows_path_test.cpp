@@ -1,0 +1,57 @@
+#include "common/windows_path.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+TEST(WindowsPath, JoinPutsOneBackslashOnlyWhereTheFolderNeedsIt) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"", L"x.inf"},                       // relative to the current directory
+      {L"C:\\payload", L"C:\\payload\\x.inf"},
+      {L"C:\\payload\\", L"C:\\payload\\x.inf"},
+      {L"C:/payload/", L"C:/payload/x.inf"},
+      {L"C:/payload", L"C:/payload\\x.inf"},
+      {L"payload", L"payload\\x.inf"},
+      {L".", L".\\x.inf"},
+      {L"\\\\server\\share", L"\\\\server\\share\\x.inf"},
+      {L"Z:", L"Z:x.inf"},                   // the drive's current directory, not its root
+      {L"c:", L"c:x.inf"},
+      {L"Z:\\", L"Z:\\x.inf"},
+      {L"1:", L"1:\\x.inf"},                 // not a drive letter
+      {L"ZZ:", L"ZZ:\\x.inf"},
+      {L":", L":\\x.inf"},
+      {L"Z:payload", L"Z:payload\\x.inf"},
+  };
+  for (const auto& [folder, joined] : cases) EXPECT_EQ(win_path::join(folder, L"x.inf"), joined) << folder;
+}
+
+TEST(WindowsPath, ParentKeepsRootNamesAndRootFolders) {
+  // Both separators; a drive, a server or a device prefix and the root folder after it stay.
+  const std::pair<const wchar_t*, const wchar_t*> table[] = {
+      {L"C:/out/report.json", L"C:/out"},   {L"C:\\out\\\\report.json", L"C:\\out"},
+      {L"C:/report.json", L"C:/"},          {L"out\\report.json", L"out"},
+      {L"//server/share/r.json", L"//server/share"}, {L"report.json", L""},
+      {L"C:/out/", L"C:/out"},              {L"C:report.json", L"C:"},
+      {L"\\\\.\\NUL", L"\\\\.\\"},          {L"//?/C:/r.json", L"//?/C:"},
+  };
+  for (const auto& [path, parent] : table) EXPECT_EQ(win_path::parent_path(path), parent) << path;
+}
+
+TEST(WindowsPath, ApplicationFolderEndsBeforeTheLastSeparatorAndKeepsARoots) {
+  const std::pair<const wchar_t*, const wchar_t*> table[] = {
+      {L"C:\\Program Files\\Lumetta\\Lumetta.exe", L"C:\\Program Files\\Lumetta"},
+      {L"C:/Apps/Lumetta/Lumetta.exe", L"C:/Apps/Lumetta"},
+      {L"C:\\Apps/Lumetta\\bin/Lumetta.exe", L"C:\\Apps/Lumetta\\bin"},
+      {L"\\\\server\\share\\Lumetta.exe", L"\\\\server\\share"},
+      {L"C:\\Lumetta.exe", L"C:\\"},
+      {L"D:/Lumetta.exe", L"D:/"},
+      {L"\\Lumetta.exe", L"\\"},
+      {L"Lumetta.exe", L"Lumetta.exe"},  // no separator: the whole path
+      {L"C:Lumetta.exe", L"C:Lumetta.exe"},
+  };
+  for (const auto& [path, folder] : table) EXPECT_EQ(win_path::application_folder(path), folder) << path;
+}
+
+}  // namespace
