@@ -19,10 +19,11 @@ inline bool has_drive(std::wstring_view path) {
   return path.size() >= 2 && path[1] == L':' && is_drive_letter(path[0]);
 }
 
-// "\\?\", "\\.\" and "\??\": the long-path, device and NT object prefixes.
-inline bool has_device_prefix(std::wstring_view path) {
-  if (path.size() < 4 || !is_separator(path[0]) || !is_separator(path[3])) return false;
-  return (is_separator(path[1]) && (path[2] == L'?' || path[2] == L'.')) || (path[1] == L'?' && path[2] == L'?');
+// "\??\", the NT object prefix. The long-path and device prefixes "\\?\" and
+// "\\.\" need no rule of their own: the server rule gives them the same three
+// characters.
+inline bool has_object_prefix(std::wstring_view path) {
+  return path.size() >= 4 && is_separator(path[0]) && path[1] == L'?' && path[2] == L'?' && is_separator(path[3]);
 }
 
 }  // namespace detail
@@ -31,7 +32,7 @@ inline bool has_device_prefix(std::wstring_view path) {
 // "\\.", "\??") followed by a separator; 0 when the path has none.
 inline std::size_t root_name_length(std::wstring_view path) {
   if (detail::has_drive(path)) return 2;
-  if (detail::has_device_prefix(path)) return 3;
+  if (detail::has_object_prefix(path)) return 3;
   // "\\server": two separators, then a name up to the next separator.
   if (path.size() >= 3 && is_separator(path[0]) && is_separator(path[1]) && !is_separator(path[2]))
     return static_cast<std::size_t>(std::find_if(path.begin() + 3, path.end(), is_separator) - path.begin());
