@@ -5,6 +5,7 @@
 #include "driver_setup/report/report.h"
 #include "driver_setup/run.h"
 #include "tests/payload/fake_payload_api.h"
+#include "tests/payload/fixture_path.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
 #include "tests/unit/fake_install.h"
@@ -70,7 +71,7 @@ class RunInstallTest : public testing::Test {
   FakeInstallApi install;
   FakePayloadApi payload_api;
   TempFolder dir;
-  const std::wstring payload = PAYLOAD_DIR;
+  const std::wstring payload = payload_fixture(L"payload");
   const std::wstring report = dir / L"out\\report.json";
   std::string report_while_waiting;
 };
