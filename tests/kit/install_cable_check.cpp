@@ -1,7 +1,8 @@
 #include "tests/kit/install_cable_check.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
+#include <utility>
 
 namespace kit {
 namespace {
@@ -52,7 +53,8 @@ Outcome one_working_device(const Context& c, bool& started) {
   if (node.answer != CR_SUCCESS)
     return failed("the cable device's status cannot be read (CM_Get_DevNode_Status answered " +
                   std::to_string(node.answer) + "; CR_NO_SUCH_DEVINST is 13: not present)");
-  if (node.status & DN_HAS_PROBLEM) return failed("the cable device has " + problem_name(node.problem));
+  if ((node.status & DN_HAS_PROBLEM) || node.problem)
+    return failed("the cable device has " + problem_name(node.problem));
   started = (node.status & DN_STARTED) != 0;
   if (!started && !under_wine()) return failed("the cable device is not started (status flags " +
                                                std::to_string(node.status) + ")");
@@ -79,15 +81,14 @@ Outcome install_cable(const Context& c) {
   const Answer install = ask(c, c.driver_setup(), {L"--install", c.package->wstring()}, L"install.json");
   const Outcome restarted = matches(install, 3010, R"({"status":"installed_restart_required","error":"")" + rest);
   const bool slot_was_empty = std::ranges::any_of(*before, [](const std::wstring& id) { return id.empty(); });
-  const Outcome restore_error = matches(
-      install, 1,
-      R"({"status":"error","error":" Windows audio defaults could not be fully restored; see defaults_before in this report")" +
-          rest);
+  const std::string restore_failed =
+      " Windows audio defaults could not be fully restored; see defaults_before in this report";
+  const Outcome restore_error = matches(install, 1, R"({"status":"error","error":")" + restore_failed + "\"" + rest);
   std::string how;
   if (restarted.kind == Outcome::pass)
     how = "installed_restart_required, exit 3010";
   else if (slot_was_empty && restore_error.kind == Outcome::pass)
-    how = "installed; a default slot was empty before, so the restore error, exit 1";
+    how = "the documented restore error, exit 1 (a default slot was empty before)";
   else
     return failed("--install: " + restarted.why);
 
@@ -97,8 +98,8 @@ Outcome install_cable(const Context& c) {
   const Answer again = ask(c, c.driver_setup(), {L"--install", c.package->wstring()}, L"install_again.json");
   const Outcome second =
       started ? matches(again, 0, R"({"status":"reused","error":"","existing_devices":1,)")
-              : matches(again, 1,
-                        R"({"status":"error","error":"Existing VB-CABLE is disabled, disconnected or has a problem; no device was changed (Windows error )");
+              : matches(again, 1, R"({"status":"error","error":"Existing VB-CABLE is disabled, disconnected or has a )"
+                                  R"(problem; no device was changed (Windows error )");
   if (second.kind != Outcome::pass) return failed("--install again: " + second.why);
   return {Outcome::pass, how + (started ? "; one cable device, started; --install again: reused"
                                         : "; one cable device, not started (Wine never starts a device); "

@@ -20,7 +20,7 @@ std::wstring quoted(const std::wstring& arg) {
 }
 
 void answer_boxes(Run& run) {
-  while (HWND box = FindWindowW(kDialogClass, L"Lumetta")) {
+  while (HWND box = find_shown_box()) {
     wchar_t caption[256] = {};
     GetWindowTextW(box, caption, 256);
     run.boxes.push_back(std::wstring(caption) + L"|" + message_text(box));

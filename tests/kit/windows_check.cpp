@@ -179,7 +179,9 @@ Outcome update_wrong_digest(const Context& c) {
   const Run run = run_update(c.updater(), u, L"", upper(u.digest));
   const std::vector<std::wstring> box{L"Lumetta|The update could not be verified."};
   if (!run.ended || run.exit_code != 6 || run.boxes != box)
-    return failed(describe(run) + " instead of exit 6 after one box " + to_utf8(box[0]));
+    return failed(describe(run) + " after " + std::to_string(run.boxes.size()) + " boxes (first: " +
+                  (run.boxes.empty() ? "none" : to_utf8(run.boxes[0])) + ") instead of exit 6 after one box " +
+                  to_utf8(box[0]));
   if (fs::exists(u.installer.wstring() + L".log")) return failed("the installer ran");
   return restarted(u) ? passed() : failed("the application was not started again from its folder");
 }
