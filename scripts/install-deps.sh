@@ -16,9 +16,19 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# The workflow's validator (tests) runs on Node: Debian's, unless a node is there already.
+tests=0
+for extra in "$@"; do [ "$extra" = tests ] && tests=1; done
+((tests)) && ! command -v npm >/dev/null && missing+=(nodejs npm)
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# Pinned; its schema is bundled, so checking needs no network.
+validator=(@action-validator/cli@0.6.0 @action-validator/core@0.6.0)
+if ((tests)) && ! npm ls -g "${validator[@]}" >/dev/null 2>&1; then
+  echo "Installing: ${validator[*]}"
+  npm install -g --no-audit --no-fund "${validator[@]}" >/dev/null
 fi

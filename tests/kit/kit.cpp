@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "driver_setup/report/report.h"
 #include "tests/tools/updater/message_box.h"
 
 namespace kit {
@@ -19,7 +20,7 @@ std::wstring quoted(const std::wstring& arg) {
 }
 
 void answer_boxes(Run& run) {
-  while (HWND box = FindWindowW(kDialogClass, L"Lumetta")) {
+  while (HWND box = find_shown_box()) {
     wchar_t caption[256] = {};
     GetWindowTextW(box, caption, 256);
     run.boxes.push_back(std::wstring(caption) + L"|" + message_text(box));
@@ -73,5 +74,35 @@ bool appears(const fs::path& file) {
     if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   return false;
 }
+
+Answer ask(const Context& c, const fs::path& program, std::vector<std::wstring> args, const wchar_t* report_name) {
+  const fs::path report = c.temp / report_name;
+  args.push_back(report.wstring());
+  Answer answer;
+  answer.run = run(program, args);
+  answer.report = read_bytes(report);
+  return answer;
+}
+
+Outcome matches(const Answer& answer, DWORD exit_code, const std::string& expected, bool whole) {
+  if (!answer.run.ended || answer.run.exit_code != exit_code)
+    return failed(describe(answer.run) + " instead of exit " + std::to_string(exit_code) + "; report " + answer.report);
+  if (whole ? answer.report != expected : answer.report.rfind(expected, 0) != 0)
+    return failed("report " + answer.report + ", expected " + (whole ? "" : "a beginning ") + expected);
+  return passed();
+}
+
+Outcome answers(const Context& c, const fs::path& program, std::vector<std::wstring> args, const wchar_t* report_name,
+                DWORD exit_code, const std::string& expected, bool whole) {
+  return matches(ask(c, program, std::move(args), report_name), exit_code, expected, whole);
+}
+
+std::string endpoint_array(const Defaults& defaults) {
+  std::ostringstream out;
+  write_endpoint_array(out, defaults);
+  return out.str();
+}
+
+bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 }  // namespace kit

@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/unique_resource.h"
+#include "tests/kit/machine.h"
 
 namespace kit {
 
@@ -22,6 +24,18 @@ struct Outcome {
 inline Outcome passed() { return {}; }
 inline Outcome failed(std::string why) { return {Outcome::fail, std::move(why)}; }
 inline Outcome skipped(std::string why) { return {Outcome::skip, std::move(why)}; }
+
+// What the kit was asked to do, and where it works.
+struct Context {
+  fs::path kit;   // this program's folder: the helpers and the test tools
+  fs::path temp;  // the kit's own files, removed at the end
+  std::optional<fs::path> package;
+  bool install_cable = false;
+  bool change_defaults = false;
+
+  fs::path driver_setup() const { return kit / L"driver_setup.exe"; }
+  fs::path updater() const { return kit / L"updater.exe"; }
+};
 
 // What a started program did.
 struct Run {
@@ -50,5 +64,24 @@ std::string read_bytes(const fs::path& file);
 
 // Waits up to 10 s for a file that a just-started program writes.
 bool appears(const fs::path& file);
+
+// A helper's run with a report path in the kit's folder, and that report's bytes.
+struct Answer {
+  Run run;
+  std::string report;
+};
+Answer ask(const Context& c, const fs::path& program, std::vector<std::wstring> args, const wchar_t* report_name);
+
+// The answer against an exit code and the report (exactly, or its beginning).
+Outcome matches(const Answer& answer, DWORD exit_code, const std::string& expected, bool whole = false);
+
+// Runs program with args and a report path, and holds the answer against what is expected.
+Outcome answers(const Context& c, const fs::path& program, std::vector<std::wstring> args, const wchar_t* report_name,
+                DWORD exit_code, const std::string& expected, bool whole = false);
+
+// The six defaults as the report lists them.
+std::string endpoint_array(const Defaults& defaults);
+
+bool under_wine();
 
 }  // namespace kit

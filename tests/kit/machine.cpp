@@ -75,21 +75,29 @@ std::vector<std::wstring> active_render_endpoints() {
   return ids;
 }
 
-std::optional<std::size_t> count_cable_devices() {
+std::optional<std::vector<CableNode>> cable_devices() {
   const DeviceInfoSet set(
       SetupDiGetClassDevsW(&kMediaClass, nullptr, nullptr, 0), ::SetupDiDestroyDeviceInfoList);
   if (!set.valid()) return std::nullopt;
-  std::size_t count = 0;
+  std::vector<CableNode> nodes;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   for (DWORD i = 0; SetupDiEnumDeviceInfo(set.get(), i, &device); ++i) {
     wchar_t ids[8192] = {};
     if (SetupDiGetDeviceRegistryPropertyW(set.get(), &device, SPDRP_HARDWAREID, nullptr, reinterpret_cast<BYTE*>(ids),
                                           sizeof ids - sizeof(wchar_t), nullptr) &&
-        names_cable(ids, std::size(ids)))
-      ++count;
+        names_cable(ids, std::size(ids))) {
+      CableNode node;
+      node.answer = CM_Get_DevNode_Status(&node.status, &node.problem, device.DevInst, 0);
+      nodes.push_back(node);
+    }
   }
-  return count;
+  return nodes;
+}
+
+std::optional<std::size_t> count_cable_devices() {
+  const auto nodes = cable_devices();
+  return nodes ? std::optional(nodes->size()) : std::nullopt;
 }
 
 }  // namespace kit

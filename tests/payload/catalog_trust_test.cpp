@@ -6,14 +6,12 @@
 
 #include <string>
 
+#include "tests/payload/fixture_path.h"
 #include "tests/payload/payload_test_files.h"
 
 namespace {
 
-std::wstring fixture(const wchar_t* name) {
-  const std::string unix_dir = PAYLOAD_FIXTURE_DIR;
-  return L"Z:" + std::wstring(unix_dir.begin(), unix_dir.end()) + L"/catalogs/" + name;
-}
+std::wstring fixture(const wchar_t* name) { return payload_fixture(std::wstring(L"catalogs\\") + name); }
 
 TEST(CatalogTrust, SignedByTheTrustedTestRootIsTrusted) {
   EXPECT_EQ(check_catalog_signature(fixture(L"trusted.cat")), 0);
@@ -21,9 +19,18 @@ TEST(CatalogTrust, SignedByTheTrustedTestRootIsTrusted) {
 
 TEST(CatalogTrust, RealNegativeAnswers) {
   EXPECT_EQ(check_catalog_signature(fixture(L"unsigned.cat")), LONG(TRUST_E_NOSIGNATURE));
-  EXPECT_EQ(check_catalog_signature(fixture(L"tampered.cat")), LONG(TRUST_E_CERT_SIGNATURE));
   EXPECT_EQ(check_catalog_signature(fixture(L"untrusted.cat")), LONG(CERT_E_UNTRUSTEDROOT));
-  EXPECT_EQ(check_catalog_signature(fixture(L"missing.cat")), LONG(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(CatalogTrust, TamperedOrMissingIsRefused) {
+  const LONG tampered = check_catalog_signature(fixture(L"tampered.cat"));
+  const LONG missing = check_catalog_signature(fixture(L"missing.cat"));
+  EXPECT_NE(tampered, 0);
+  EXPECT_NE(missing, 0);
+  if (!under_wine())
+    GTEST_SKIP() << "the exact codes were measured under Wine; Windows documents only that neither is trusted";
+  EXPECT_EQ(tampered, LONG(TRUST_E_CERT_SIGNATURE));
+  EXPECT_EQ(missing, LONG(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(CatalogTrust, PlainFileIsNoSubject) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <sstream>
 
 #include "driver_setup/report/report.h"
@@ -155,13 +156,18 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
 TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   TempFolder dir;
   std::ofstream(dir.path() / L"file") << "x";
-  // Wine's description of ERROR_ALREADY_EXISTS, without the line break FormatMessageW ends it with.
+  // The system's description of ERROR_ALREADY_EXISTS ("File already exists." under
+  // Wine, another sentence on Windows), without the line break that ends it.
+  wchar_t text[256];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                ERROR_ALREADY_EXISTS, 0, text, 256, nullptr);
+  while (length > 0 && iswspace(text[length - 1])) --length;
+  const std::string exists = "create_directories: " + to_utf8(std::wstring(text, length)) + ": \"";
   const std::string parent = to_utf8(dir / L"file");
-  EXPECT_EQ(error_of([&] { create_report_folder(dir / L"file\\report.json"); }),
-            "create_directories: File already exists.: \"" + parent + "\"");
+  EXPECT_EQ(error_of([&] { create_report_folder(dir / L"file\\report.json"); }), exists + parent + "\"");
   FakeAudio audio;
   EXPECT_EQ(error_of([&] { write_final_report(dir / L"file\\sub\\report.json", "probe", "", 0, kEmpty, audio.api()); }),
-            "create_directories: File already exists.: \"" + parent + "\\sub\"");
+            exists + parent + "\\sub\"");
   EXPECT_EQ(audio.creations, 0);  // nothing written, no snapshot taken
 }
 

@@ -12,6 +12,7 @@
 #include "driver_setup/run.h"
 #include "tests/payload/fake_payload_api.h"
 #include "tests/payload/payload_test_files.h"
+#include "tests/payload/fixture_path.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
 #include "tests/unit/fake_install.h"
@@ -75,7 +76,7 @@ class RunInstallTest : public testing::Test {
   }
   // For tests that change or hold package files: the fixture's own are shared.
   void use_a_copy_of_the_payload() {
-    std::filesystem::copy(PAYLOAD_DIR, dir / L"payload");
+    std::filesystem::copy(payload_fixture(L"payload"), dir / L"payload");
     payload = dir / L"payload";
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
@@ -92,7 +93,7 @@ class RunInstallTest : public testing::Test {
   FakeInstallApi install;
   FakePayloadApi payload_api;
   TempFolder dir;
-  std::wstring payload = PAYLOAD_DIR;
+  std::wstring payload = payload_fixture(L"payload");
   const std::wstring report = dir / L"out\\report.json";
   std::string report_while_waiting;
 };
@@ -146,7 +147,8 @@ TEST_F(RunInstallTest, BaselineThatCannotBeSavedChangesNothing) {
 // Another program that holds the file open for writing, as an editor does.
 win::ProcessHandle start_writer(const TempFolder& dir, const std::wstring& file) {
   const std::wstring program = dir / L"writer.exe";
-  CopyFileW(IDLE_STAND_IN, program.c_str(), FALSE);
+  const auto stand_in = std::filesystem::path(own_path()).parent_path() / L"idle_stand_in.exe";  // beside this test
+  CopyFileW(stand_in.c_str(), program.c_str(), FALSE);
   std::wstring command = L"\"" + program + L"\" 60000 \"" + file + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

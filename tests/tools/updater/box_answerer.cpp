@@ -30,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   LocalFree(args);
   for (;;) {
     const bool stopping = GetFileAttributesW(stop.c_str()) != INVALID_FILE_ATTRIBUTES;
-    while (HWND box = FindWindowW(kDialogClass, L"Lumetta")) answer(box, record);
+    while (HWND box = find_shown_box()) answer(box, record);
     if (stopping) return 0;
     Sleep(kPollMs);
   }

@@ -9,6 +9,13 @@
 inline constexpr wchar_t kDialogClass[] = L"#32770";  // a message box is a standard dialog
 inline constexpr int kMessageTextId = 0xFFFF;        // the static control of a message box's text
 
+// The updater's box once it shows. A dialog can be found while it is still
+// being made, before its text is set; it is shown only after that.
+inline HWND find_shown_box() {
+  const HWND box = FindWindowW(kDialogClass, L"Lumetta");
+  return box && IsWindowVisible(box) ? box : nullptr;
+}
+
 inline std::wstring message_text(HWND box) {
   wchar_t text[1024] = {};
   GetDlgItemTextW(box, kMessageTextId, text, static_cast<int>(std::size(text)));
