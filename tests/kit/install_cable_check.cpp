@@ -7,7 +7,9 @@
 namespace kit {
 namespace {
 
-using Token = win::UniqueResource<HANDLE, win::NullSentinel, decltype(&::CloseHandle)>;
+// OpenProcessToken hands out NULL for "no token".
+struct TokenKind : win::OwnerKind<HANDLE, win::NullSentinel, decltype(&::CloseHandle), win::NonzeroIsSuccess> {};
+using Token = win::UniqueResource<TokenKind>;
 
 // Administrator rights in force, not merely held: a filtered token of an
 // administrator answers FALSE here, and driver_setup then refuses to install.
