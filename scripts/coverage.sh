@@ -22,29 +22,27 @@ status=0
 ctest --preset coverage -E '^(release_signed_and_reproducible|programs_build_with_clang)$' || status=$?
 
 # A program that crashed or was killed wrote no counts: only ended runs count.
-# gcov reads each object's counts in a folder of its own (objects share headers).
+# gcov reads each object's counts in a folder of its own (objects share
+# headers), as text for gcovr and as JSON for the exception edges it marks.
 # The Wine prefixes' drive links (dosdevices/z: is /) are not searched.
 rm -rf "$out/gcov"
 i=0
 while IFS= read -r counts; do
   i=$((i + 1)) && mkdir -p "$out/gcov/$i"
-  (cd "$out/gcov/$i" && x86_64-w64-mingw32-gcov-posix -b -c -p -o "$(dirname "$counts")" "$counts" >/dev/null 2>&1)
+  for format in "" --json-format; do
+    (cd "$out/gcov/$i" && x86_64-w64-mingw32-gcov-posix -b -c -p $format -o "$(dirname "$counts")" "$counts" >/dev/null 2>&1)
+  done
 done < <(find "$out" -name dosdevices -prune -o -name '*.gcda' -not -path '*/googletest/*' -print)
-# A function defined in a header is inline: each object that uses it has a copy
-# and only one copy runs. The branches of the others read "never executed",
-# without the exception mark that the running copy's own carry: they are
-# dropped, not counted as branches never taken. A header line that no copy ran
-# is still among the lines never run.
-find "$out/gcov" -name '*.h.gcov' -exec sed -i '/^branch .* never executed/d' {} +
+python3 scripts/mark-exception-edges.py "$out"/gcov/*
 gcovr_run() {
   gcovr --root "$root" --use-gcov-files --keep --filter "$root/(common|driver_setup|updater)/" "$@" "$out/gcov"
 }
 gcovr_run --json-summary "$out/summary-all.json"
 gcovr_run --exclude-throw-branches --json-summary "$out/summary.json" --json "$out/detail.json"
 
-python3 - "$out" <<'EOF'
+python3 - "$root" "$out" <<'EOF'
 import json, sys
-out = sys.argv[1]
+root, out = sys.argv[1:]
 every = json.load(open(f"{out}/summary-all.json"))
 plain = json.load(open(f"{out}/summary.json"))
 detail = json.load(open(f"{out}/detail.json"))
@@ -53,7 +51,7 @@ def figure(covered, total):
     return f"{covered:>4}/{total:<4} {100.0 * covered / total if total else 100.0:5.1f} %"
 
 with_exceptions = {f["filename"]: f for f in every["files"]}
-print(f"\n{'file':<48} {'lines':>16}   {'branches':>16}   {'without exceptions':>18}")
+print(f"\n{'file':<48} {'lines':<17}   {'branches':<17}   branches without exception edges")
 for f in sorted(plain["files"], key=lambda f: f["filename"]):
     e = with_exceptions[f["filename"]]
     print(f"{f['filename']:<48} {figure(f['line_covered'], f['line_total'])}   "
@@ -76,12 +74,14 @@ for f in sorted(detail["files"], key=lambda f: f["file"]):
     lines = [l["line_number"] for l in f["lines"] if not l["gcovr/noncode"] and l["count"] == 0]
     if lines:
         print(f"  {f['file']}: {ranges(lines)}")
-print("\nbranches never taken (line: branches not taken of the line's; exception edges left out):")
+print("\nbranches never taken, exception edges left out (file:line: not taken/of the line's, the line):")
 for f in sorted(detail["files"], key=lambda f: f["file"]):
+    source = open(f"{root}/{f['file']}").read().splitlines()
     for l in f["lines"]:
         missed = sum(1 for b in l["branches"] if b["count"] == 0)
         if missed:
-            print(f"  {f['file']}:{l['line_number']}: {missed} of {len(l['branches'])}")
+            text = source[l["line_number"] - 1].strip()
+            print(f"  {f['file']}:{l['line_number']}: {missed}/{len(l['branches'])}  {text}")
 EOF
 echo "coverage: $((SECONDS - started)) s"
 exit "$status"

@@ -204,33 +204,53 @@ TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   EXPECT_EQ(audio.creations, 0);  // nothing written, no snapshot taken
 }
 
-// A drive that does not exist: CreateDirectoryW fails with ERROR_PATH_NOT_FOUND
-// at every level and GetFileAttributesW finds nothing. After ten tries it
-// fails otherwise, so that a walk which never stops fails instead of hanging.
+// CreateDirectoryW answering one code per call (0: created); once they are
+// used up it refuses, so that a walk which never stops fails instead of
+// hanging. GetFileAttributesW finds nothing.
+std::vector<DWORD> g_create_answers;
 std::vector<std::wstring> g_folders_tried;
-BOOL WINAPI no_drive_create_directory(LPCWSTR folder, LPSECURITY_ATTRIBUTES) {
+BOOL WINAPI answering_create_directory(LPCWSTR folder, LPSECURITY_ATTRIBUTES) {
+  const std::size_t call = g_folders_tried.size();
   g_folders_tried.emplace_back(folder);
-  SetLastError(g_folders_tried.size() < 10 ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
-  return FALSE;
+  const DWORD code = call < g_create_answers.size() ? g_create_answers[call] : ERROR_ACCESS_DENIED;
+  SetLastError(code);
+  return code == ERROR_SUCCESS;
 }
-DWORD WINAPI no_drive_attributes(LPCWSTR) {
+DWORD WINAPI nothing_there(LPCWSTR) {
   SetLastError(ERROR_PATH_NOT_FOUND);
   return INVALID_FILE_ATTRIBUTES;
 }
-// FormatMessageW with no text for the code: 0, and its own last error.
-DWORD WINAPI no_text(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, va_list*) {
-  SetLastError(ERROR_MR_MID_NOT_FOUND);
-  return 0;
+// FormatMessageW with this text, as Windows ends it, or, when it is empty,
+// with none for the code: 0, and a last error of its own.
+std::wstring g_text;
+DWORD WINAPI text_or_none(DWORD, LPCVOID, DWORD, DWORD, LPWSTR buffer, DWORD size, va_list*) {
+  if (g_text.empty() || g_text.size() >= size) {
+    SetLastError(g_text.empty() ? ERROR_MR_MID_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::copy(g_text.begin(), g_text.end(), buffer);
+  buffer[g_text.size()] = L'\0';
+  return static_cast<DWORD>(g_text.size());
 }
 
-TEST(CreateReportFolder, MissingDriveStopsBelowItsRootAndNamesTheCodeWithoutText) {
+// A drive that does not exist: the walk up stops below its root. A folder
+// refused on the way down (its parent just made) raises the refusal.
+TEST(CreateReportFolder, MissingDriveAndFolderRefusedOnTheWayDown) {
   ReportApi api = real_report_api();
-  api.create_directory = no_drive_create_directory;
-  api.get_file_attributes = no_drive_attributes;
-  api.format_message = no_text;
-  EXPECT_EQ(error_of([&] { create_report_folder(L"Q:\\a\\b\\report.json", api); }),
-            "create_directories: Windows error 3: \"Q:\\a\\b\"");
+  api.create_directory = answering_create_directory;
+  api.get_file_attributes = nothing_there;
+  api.format_message = text_or_none;
+  const std::wstring path = L"Q:\\a\\b\\report.json";
+  g_create_answers = {ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND};
+  g_text.clear();
+  EXPECT_EQ(error_of([&] { create_report_folder(path, api); }), "create_directories: Windows error 3: \"Q:\\a\\b\"");
   EXPECT_EQ(g_folders_tried, (std::vector<std::wstring>{L"Q:\\a\\b", L"Q:\\a"}));
+
+  g_create_answers = {ERROR_PATH_NOT_FOUND, ERROR_SUCCESS, ERROR_ACCESS_DENIED};
+  g_folders_tried.clear();
+  g_text = L"Access is denied. \r\n";
+  EXPECT_EQ(error_of([&] { create_report_folder(path, api); }), "create_directories: Access is denied.: \"Q:\\a\\b\"");
+  EXPECT_EQ(g_folders_tried.size(), 3u);
 }
 
 TEST(CreateReportFolder, ParentFollowsWindowsPathRules) {
