@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix binutils wine64 googletest pulseaudio pulseaudio-utils xvfb)
 for extra in "$@"; do
   case $extra in
-    tests) packages+=(xdotool openssl osslsigncode python3 python3-jsonschema clang-16 lld-16) ;;
+    tests) packages+=(xdotool openssl osslsigncode python3 python3-jsonschema clang-16 lld-16 gcovr) ;;
     release) packages+=(osslsigncode) ;;
     *) echo "install-deps.sh: unknown group $extra" >&2; exit 2 ;;
   esac

@@ -9,10 +9,21 @@ set -u
 cmd=$1 state=$2
 prefix=$state/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all
-stop_pid() { [ -f "$1" ] && kill "$(cat "$1")" 2>/dev/null; rm -f "$1"; }
+# Stops the process and waits (at most 5 s) until it has ended, so that nothing
+# of it still changes PulseAudio's runtime folder while that is removed.
+stop_pid() {
+  [ -f "$1" ] || return 0
+  local pid
+  pid=$(cat "$1") && rm -f "$1"
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+}
 
 down() {
+  # -k only asks the server to end: wait until it and its programs, clients of
+  # PulseAudio, are gone before PulseAudio and its folder go.
   /usr/lib/wine/wineserver -k 2>/dev/null
+  timeout 10 /usr/lib/wine/wineserver -w 2>/dev/null
   stop_pid "$state/pulse.pid"
   stop_pid "$state/xvfb.pid"
   if [ -f "$state/pulse-runtime" ]; then

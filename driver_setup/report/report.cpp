@@ -7,13 +7,13 @@
 
 #include "driver_setup/report/report_file.h"
 
-std::string to_utf8(const std::wstring& text) {
+std::string to_utf8(const std::wstring& text, decltype(&::WideCharToMultiByte) convert) {
   if (text.empty()) return {};
   const int length = static_cast<int>(text.size());
   // Flags 0: an unpaired surrogate becomes U+FFFD instead of failing the call.
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  const int size = convert(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+  if (size > 0) convert(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
   return bytes;
 }
 

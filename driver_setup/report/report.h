@@ -27,4 +27,5 @@ void create_report_folder(const std::wstring& path, const ReportApi& report = re
 
 void write_endpoint_array(std::ostream& out, const DefaultEndpointSet& endpoints);
 std::string json_quote(const std::string& bytes);
-std::string to_utf8(const std::wstring& text);
+// An unpaired surrogate becomes U+FFFD; a text Windows cannot convert becomes "".
+std::string to_utf8(const std::wstring& text, decltype(&::WideCharToMultiByte) convert = ::WideCharToMultiByte);

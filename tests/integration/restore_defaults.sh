@@ -6,7 +6,8 @@
 # defaults can succeed here; applying a default is shown by the unit tests.
 source "$(dirname "$0")/lib.sh"
 servers=() runtimes=()
-trap 'for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; done; rm -rf "${runtimes[@]}"' EXIT
+# Each server has ended before its runtime folder is removed.
+trap 'for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; done; wait "${servers[@]}"; rm -rf "${runtimes[@]}"' EXIT
 declare -A runtime_of
 
 # start_world NAME DESCRIPTION...: a server with one null sink per description.

@@ -83,7 +83,7 @@ class FakeDevice : public Counted<IMMDevice> {
     if (!endpoint_) return E_NOTIMPL;
     if (access != STGM_READ) return E_ACCESSDENIED;  // what a user without rights gets for writing
     if (FAILED(endpoint_->store_result)) return endpoint_->store_result;
-    *out = new FakePropertyStore(*endpoint_);
+    if (!endpoint_->null_store) *out = new FakePropertyStore(*endpoint_);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetState(DWORD*) override { return E_NOTIMPL; }
@@ -111,7 +111,7 @@ class FakeCollection : public Counted<IMMDeviceCollection> {
     *out = nullptr;
     if (index >= listed_.size()) return E_INVALIDARG;
     if (FAILED(listed_[index].item_result)) return listed_[index].item_result;
-    *out = new FakeDevice(listed_[index]);
+    if (!listed_[index].null_item) *out = new FakeDevice(listed_[index]);
     return S_OK;
   }
 
@@ -128,7 +128,7 @@ class FakeEnumerator : public Counted<IMMDeviceEnumerator> {
     std::vector<FakeEndpoint> listed;
     for (const FakeEndpoint& e : audio.endpoints)
       if ((flow == eAll || flow == e.flow) && (e.state & mask)) listed.push_back(e);
-    *out = new FakeCollection(std::move(listed));
+    if (!audio.null_collection) *out = new FakeCollection(std::move(listed));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR, IMMDevice**) override { return E_NOTIMPL; }
@@ -143,7 +143,7 @@ class FakeEnumerator : public Counted<IMMDeviceEnumerator> {
     *out = nullptr;
     const HRESULT hr = FakeAudio::current().default_result[slot];
     if (FAILED(hr)) return hr;
-    *out = new FakeDevice(slot);
+    if (!FakeAudio::current().null_default[slot]) *out = new FakeDevice(slot);
     return hr;
   }
 };
@@ -194,14 +194,14 @@ HRESULT WINAPI fake_co_create_instance(REFCLSID clsid, LPUNKNOWN outer, DWORD co
   if (IsEqualCLSID(clsid, kDeviceEnumeratorClass)) {
     if (FAILED(audio.create_result)) return audio.create_result;
     if (!IsEqualIID(iid, kDeviceEnumeratorInterface)) return E_NOINTERFACE;
-    *out = static_cast<IMMDeviceEnumerator*>(new FakeEnumerator);
+    if (!audio.null_enumerator) *out = static_cast<IMMDeviceEnumerator*>(new FakeEnumerator);
     return audio.create_result;
   }
   if (IsEqualCLSID(clsid, kDefaultEndpointPolicyClass)) {
     ++audio.policy_creations;
     if (FAILED(audio.policy_create_result)) return audio.policy_create_result;
     if (!IsEqualIID(iid, kDefaultEndpointPolicyInterface)) return E_NOINTERFACE;
-    *out = static_cast<IDefaultEndpointPolicy*>(new FakePolicy);
+    if (!audio.null_policy) *out = static_cast<IDefaultEndpointPolicy*>(new FakePolicy);
     return audio.policy_create_result;
   }
   return REGDB_E_CLASSNOTREG;

@@ -28,6 +28,9 @@ struct FakeEndpoint {
   bool null_name = false;    // a VT_LPWSTR value whose pointer is null
   HRESULT item_result = S_OK;
   HRESULT store_result = S_OK;
+  // Item or OpenPropertyStore answers S_OK without handing out the object.
+  bool null_item = false;
+  bool null_store = false;
   HRESULT value_result = S_OK;
 };
 
@@ -45,6 +48,11 @@ class FakeAudio {
   std::vector<FakeEndpoint> endpoints;
   HRESULT list_result = S_OK;   // EnumAudioEndpoints
   HRESULT count_result = S_OK;  // IMMDeviceCollection::GetCount
+
+  // Calls that answer S_OK without handing out their object. Windows documents
+  // an object for every success; the code must still not take one for granted.
+  bool null_enumerator = false, null_collection = false, null_policy = false;
+  std::array<bool, 6> null_default{};
 
   // The policy object. A SetRoleDefault that succeeds changes the default of
   // its slot unless policy_changes_defaults is false (Windows ignored it).

@@ -114,6 +114,18 @@ TEST(InstallCableDevice, FullInfPathAtTheFirstBuffersBoundaryArrivesWhole) {
   }
 }
 
+// GetFullPathNameW fails (0, with its last error): the path goes on as given.
+TEST(InstallCableDevice, InfPathThatCannotBeResolvedGoesOnAsGiven) {
+  FakeInstallApi fake;
+  InstallApi api = fake.api();
+  api.get_full_path_name = [](LPCWSTR, DWORD, LPWSTR, LPWSTR*) -> DWORD {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  };
+  EXPECT_TRUE(install_cable_device(L"pkg", api));
+  EXPECT_EQ(fake.update_inf_path, L"pkg\\vbMmeCable64_win10.inf");
+}
+
 TEST(InstallCableDevice, FailedInstallationRemovesTheDeviceAndReportsItsOwnCode) {
   struct Removal {
     DWORD params_error, remove_error;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <sstream>
+#include <vector>
 
 #include "driver_setup/report/report.h"
 #include "tests/unit/fake_audio.h"
@@ -44,6 +45,8 @@ BOOL WINAPI write_nothing(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
   SetLastError(ERROR_WRITE_FAULT);
   return FALSE;
 }
+// A pipe, as GetFileType names it: a flush there would wait for the reader.
+DWORD WINAPI pipe_type(HANDLE) { return FILE_TYPE_PIPE; }
 // GetFileType answers FILE_TYPE_UNKNOWN with NO_ERROR for a type it cannot tell.
 DWORD WINAPI unknown_type(HANDLE) {
   SetLastError(NO_ERROR);
@@ -64,6 +67,20 @@ TEST(ToUtf8, ConvertsExactLengthAndReplacesUnpairedSurrogates) {
   EXPECT_EQ(to_utf8(L"\U0001F600"), "\xf0\x9f\x98\x80");  // a surrogate pair gives one sequence
   EXPECT_EQ(to_utf8(L"a\xD800z"), "a\xef\xbf\xbdz");
   EXPECT_EQ(to_utf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));  // not NUL-terminated
+}
+
+// A sizing call that fails (0, with its last error): the text becomes "" and
+// no conversion into a buffer of no size is tried.
+int g_conversions = 0;
+int WINAPI failing_sizing(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL) {
+  ++g_conversions;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return 0;
+}
+
+TEST(ToUtf8, TextWindowsCannotSizeBecomesEmpty) {
+  EXPECT_EQ(to_utf8(L"spk", failing_sizing), "");
+  EXPECT_EQ(g_conversions, 1);
 }
 
 TEST(WriteEndpointArray, SixQuotedUtf8SlotsInOrder) {
@@ -119,7 +136,7 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
   const std::string whole = R"({"status":"probe","error":"","existing_devices":0,"defaults_before":)" + kEmptyArray +
                             R"(,"defaults_after":)" + kEmptyArray + "}";
   ReportApi short_writes = real_report_api(), bad_flush = short_writes, bad_close = short_writes;
-  ReportApi zero_writes = short_writes, unknown_type_bad_flush = short_writes;
+  ReportApi zero_writes = short_writes, unknown_type_bad_flush = short_writes, pipe_bad_flush = short_writes;
   short_writes.write_file = write_seven_bytes;
   bad_flush.flush_file_buffers = failing_flush;
   bad_close.close_handle = failing_close;
@@ -127,6 +144,9 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
   // A file of a type Windows cannot tell is flushed too, and here that flush fails.
   unknown_type_bad_flush.get_file_type = unknown_type;
   unknown_type_bad_flush.flush_file_buffers = failing_flush;
+  // A pipe is not flushed: here a flush would fail the report.
+  pipe_bad_flush.get_file_type = pipe_type;
+  pipe_bad_flush.flush_file_buffers = failing_flush;
   struct Case {
     const char* name;
     ReportApi api;
@@ -137,7 +157,8 @@ TEST(ReportFile, OnlyAReportHandedOverWholeFlushedAndClosedCounts) {
                         {"failing flush", bad_flush, false, whole},
                         {"failing close", bad_close, false, whole},
                         {"zero-byte writes", zero_writes, false, ""},
-                        {"unknown file type", unknown_type_bad_flush, false, whole}};
+                        {"unknown file type", unknown_type_bad_flush, false, whole},
+                        {"pipe", pipe_bad_flush, true, whole}};
   for (const auto& [name, api, written, bytes] : cases) {
     TempFolder dir;
     FakeAudio audio;
@@ -169,6 +190,55 @@ TEST(CreateReportFolder, ParentThatIsAFileRaisesTheFolderErrorWithWindowsText) {
   EXPECT_EQ(error_of([&] { write_final_report(dir / L"file\\sub\\report.json", "probe", "", 0, kEmpty, audio.api()); }),
             exists + parent + "\\sub\"");
   EXPECT_EQ(audio.creations, 0);  // nothing written, no snapshot taken
+}
+
+// CreateDirectoryW answering one code per call (0: created); once they are
+// used up it refuses, so that a walk which never stops fails instead of
+// hanging. GetFileAttributesW finds nothing.
+std::vector<DWORD> g_create_answers;
+std::vector<std::wstring> g_folders_tried;
+BOOL WINAPI answering_create_directory(LPCWSTR folder, LPSECURITY_ATTRIBUTES) {
+  const std::size_t call = g_folders_tried.size();
+  g_folders_tried.emplace_back(folder);
+  const DWORD code = call < g_create_answers.size() ? g_create_answers[call] : ERROR_ACCESS_DENIED;
+  SetLastError(code);
+  return code == ERROR_SUCCESS;
+}
+DWORD WINAPI nothing_there(LPCWSTR) {
+  SetLastError(ERROR_PATH_NOT_FOUND);
+  return INVALID_FILE_ATTRIBUTES;
+}
+// FormatMessageW with this text, as Windows ends it, or, when it is empty,
+// with none for the code: 0, and a last error of its own.
+std::wstring g_text;
+DWORD WINAPI text_or_none(DWORD, LPCVOID, DWORD, DWORD, LPWSTR buffer, DWORD size, va_list*) {
+  if (g_text.empty() || g_text.size() >= size) {
+    SetLastError(g_text.empty() ? ERROR_MR_MID_NOT_FOUND : ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::copy(g_text.begin(), g_text.end(), buffer);
+  buffer[g_text.size()] = L'\0';
+  return static_cast<DWORD>(g_text.size());
+}
+
+// A drive that does not exist: the walk up stops below its root. A folder
+// refused on the way down (its parent just made) raises the refusal.
+TEST(CreateReportFolder, MissingDriveAndFolderRefusedOnTheWayDown) {
+  ReportApi api = real_report_api();
+  api.create_directory = answering_create_directory;
+  api.get_file_attributes = nothing_there;
+  api.format_message = text_or_none;
+  const std::wstring path = L"Q:\\a\\b\\report.json";
+  g_create_answers = {ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND};
+  g_text.clear();
+  EXPECT_EQ(error_of([&] { create_report_folder(path, api); }), "create_directories: Windows error 3: \"Q:\\a\\b\"");
+  EXPECT_EQ(g_folders_tried, (std::vector<std::wstring>{L"Q:\\a\\b", L"Q:\\a"}));
+
+  g_create_answers = {ERROR_PATH_NOT_FOUND, ERROR_SUCCESS, ERROR_ACCESS_DENIED};
+  g_folders_tried.clear();
+  g_text = L"Access is denied. \r\n";
+  EXPECT_EQ(error_of([&] { create_report_folder(path, api); }), "create_directories: Access is denied.: \"Q:\\a\\b\"");
+  EXPECT_EQ(g_folders_tried.size(), 3u);
 }
 
 TEST(CreateReportFolder, PathWithoutFolderCreatesNothing) {

@@ -103,6 +103,15 @@ TEST(RestoreDefaultEndpoints, FailuresToStartReportTheirOwnText) {
   }
 }
 
+TEST(RestoreDefaultEndpoints, PolicyObjectHandedOutAsNullFailsToStart) {
+  FakeAudio audio;
+  audio.set_defaults(kMachine);
+  audio.null_policy = true;
+  EXPECT_EQ(error_of([&] { restore_default_endpoints({hdp, spk, spk, mic, mic, mic}, audio.api()); }),
+            "Cannot restore Windows audio defaults");
+  expect_all_released(audio);
+}
+
 // The declaration must put SetRoleDefault at entry 13 of the table, counted
 // from 0: call that entry the way the real object's caller would.
 TEST(RestoreDefaultEndpoints, SetRoleDefaultIsTheFourteenthTableEntry) {

@@ -64,6 +64,18 @@ TEST(SnapshotDefaultEndpoints, IdentityThatCannotBeReadOrIsNoString) {
   }
 }
 
+TEST(SnapshotDefaultEndpoints, SuccessWithoutAnObjectFailsItsStep) {
+  for (const bool enumerator : {true, false}) {
+    FakeAudio audio;
+    audio.set_defaults({L"a", L"b", L"c", L"d", L"e", L"f"});
+    audio.null_enumerator = enumerator;
+    audio.null_default[4] = !enumerator;
+    EXPECT_EQ(error_of([&] { snapshot_default_endpoints(audio.api()); }),
+              enumerator ? "Cannot enumerate default audio endpoints" : "Cannot read a default audio endpoint");
+    expect_all_released(audio);
+  }
+}
+
 TEST(SnapshotDefaultEndpoints, SuccessCodesOtherThanZeroStillGiveAnEndpoint) {
   FakeAudio audio;
   audio.set_defaults({L"a", L"", L"", L"", L"", L""});

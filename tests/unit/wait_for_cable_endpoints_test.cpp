@@ -69,6 +69,8 @@ TEST(WaitForCableEndpoints, ABadPollRestartsTheFiveSeconds) {
       [](FakeAudio& a, bool bad) { a.create_result = bad ? REGDB_E_CLASSNOTREG : S_OK; },
       [](FakeAudio& a, bool bad) { a.list_result = bad ? E_OUTOFMEMORY : S_OK; },
       [](FakeAudio& a, bool bad) { a.count_result = bad ? E_FAIL : S_OK; },
+      [](FakeAudio& a, bool bad) { a.null_enumerator = bad; },
+      [](FakeAudio& a, bool bad) { a.null_collection = bad; },
   };
   for (std::size_t kind = 0; kind < bad_polls.size(); ++kind) {
     FakeAudio audio;
@@ -76,6 +78,16 @@ TEST(WaitForCableEndpoints, ABadPollRestartsTheFiveSeconds) {
     audio.on_sleep = [&] { bad_polls[kind](audio, audio.sleeps.size() == 4); };
     EXPECT_EQ(wait_ms(audio), 6250u) << "kind " << kind;
   }
+}
+
+// An endpoint or a property store handed out as null is skipped; the rest still count.
+TEST(WaitForCableEndpoints, NullEndpointsAndStoresAreSkipped) {
+  FakeAudio audio;
+  audio.endpoints = {cable(), cable()};
+  audio.endpoints[0].null_item = true;
+  audio.endpoints[1].null_store = true;
+  audio.endpoints.insert(audio.endpoints.end(), kThreeCableEndpoints.begin(), kThreeCableEndpoints.end());
+  EXPECT_EQ(wait_ms(audio), 5000u);
 }
 
 TEST(WaitForCableEndpoints, AGoodRunThatCannotLastFiveSecondsEndsAtTheLimit) {
