@@ -23,6 +23,10 @@ BOOL WINAPI read_file(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOV
 
 BOOL WINAPI set_file_pointer_ex(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) {
   ++g_fake->rewinds;
+  if (g_fake->rewind_fails) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
   return ::SetFilePointerEx(file, distance, position, method);
 }
 

@@ -41,6 +41,7 @@ class FakePayloadApi {
 
   // Answers: a failure status makes the call fail without doing its work.
   int failing_read_call = 0;  // 1 for the first ReadFile, 0 for none; fails with ERROR_IO_DEVICE
+  bool rewind_fails = false;  // SetFilePointerEx answers FALSE with ERROR_INVALID_HANDLE
   NTSTATUS open_status = 0;
   NTSTATUS create_status = 0;
   int failing_hash_data_call = 0;  // 1 for the first call, 0 for none

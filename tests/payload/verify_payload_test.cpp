@@ -124,4 +124,16 @@ TEST_F(VerifyPayloadTest, DigestsCompareWholeAndByCase) {
     EXPECT_EQ(error_of([&] { verify_payload(dir.path().wstring(), fake.api(), manifest); }), kMismatch);
 }
 
+// The catalog's signature is read only from the start of the handle its digest
+// came from: no handle at the start, or no catalog among the files, no trust.
+TEST_F(VerifyPayloadTest, CatalogThatCannotBeReadFromItsStartIsUntrusted) {
+  fake.rewind_fails = true;
+  EXPECT_EQ(verify(), kUntrusted);
+  EXPECT_TRUE(fake.trust_calls.empty());
+  fake.rewind_fails = false;
+  const PayloadManifest without_catalog{std::span(kFiles).first(1), L"test.cat"};
+  EXPECT_EQ(error_of([&] { verify_payload(dir.path().wstring(), fake.api(), without_catalog); }), kUntrusted);
+  EXPECT_TRUE(fake.trust_calls.empty());
+}
+
 }  // namespace

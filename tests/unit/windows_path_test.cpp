@@ -58,7 +58,9 @@ TEST(WindowsPath, RootNamesAndFullyQualifiedPaths) {
       {L"\\\\server", 8, true, true},            {L"\\??\\C:\\r.json", 3, true, false},
       {L"\\\\?\\C:\\r.json", 3, true, false},   {L"\\\\.\\pipe\\p", 3, true, false},
       {L"\\x", 0, false, false},               {L"x", 0, false, false},
-      {L"\\?x\\r.json", 0, false, false},       {L"", 0, false, true},
+      {L"\\?x\\r.json", 0, false, false},       {L"\\??", 0, false, false},
+      {L"\\\\", 0, false, true},                 {L"\\\\\\x", 0, false, false},
+      {L"", 0, false, true},
   };
   for (const auto& [path, root_name, fully_qualified, root_only] : table) {
     EXPECT_EQ(win_path::root_name_length(path), root_name) << path;
@@ -81,6 +83,7 @@ TEST(WindowsPath, ApplicationFolderEndsBeforeTheLastSeparatorAndKeepsARoots) {
       {L"\\Lumetta.exe", L"\\"},
       {L"Lumetta.exe", L"Lumetta.exe"},  // no separator: the whole path
       {L"C:Lumetta.exe", L"C:Lumetta.exe"},
+      {L"ab\\Lumetta.exe", L"ab"},  // a separator at 2 without a drive is no root
   };
   for (const auto& [path, folder] : table) EXPECT_EQ(win_path::application_folder(path), folder) << path;
 }
