@@ -87,11 +87,10 @@ void write_final(RunState& run, const Platform& platform) {
 
 }  // namespace
 
-const Platform& real_platform() {
+// A bundle of references to the tables, each of which lives for the process.
+Platform real_platform() {
   static const ComApi com{::CoInitializeEx, ::CoUninitialize};
-  static const Platform platform{com, real_audio_api(), real_device_api(), real_payload_api(), real_install_api(),
-                                 real_report_api()};
-  return platform;
+  return {com, real_audio_api(), real_device_api(), real_payload_api(), real_install_api(), real_report_api()};
 }
 
 int run_driver_setup(int argc, const wchar_t* const* argv, const Platform& platform) {

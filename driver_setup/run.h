@@ -28,7 +28,7 @@ struct Platform {
   const ReportApi& report = real_report_api();
 };
 
-const Platform& real_platform();
+Platform real_platform();
 
 inline constexpr int kExitRestartRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
 inline constexpr int kExitMissingArguments = 2;

@@ -30,7 +30,11 @@ std::optional<UpdateRequest> read_update_request(const UpdaterApi& api) {
 
   const auto process_id = whole_decimal(args.get()[3]);
   if (!process_id) return std::nullopt;
-  UpdateRequest request{args.get()[1], args.get()[2], *process_id, args.get()[4]};
+  UpdateRequest request;
+  request.update_file = args.get()[1];
+  request.application_path = args.get()[2];
+  request.process_id = *process_id;
+  request.expected_digest = args.get()[4];
   if (!usable_path(request.update_file) || !usable_path(request.application_path)) return std::nullopt;
   return request;
 }

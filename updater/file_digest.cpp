@@ -69,5 +69,6 @@ std::wstring lower_hex(const Digest& digest) {
 bool verify_file_digest(HANDLE file, std::wstring_view expected, const DigestApi& api) {
   if (expected.size() != kDigestTextChars) return false;
   const auto digest = digest_of(api, file);
-  return digest && lower_hex(*digest) == expected;
+  if (!digest) return false;
+  return lower_hex(*digest) == expected;
 }

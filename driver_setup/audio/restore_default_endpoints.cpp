@@ -5,6 +5,9 @@
 
 namespace {
 
+constexpr char kNotFullyRestored[] =
+    "Windows audio defaults could not be fully restored; see defaults_before in this report";
+
 // Sets each slot that differs from what Windows has and that names an endpoint.
 // Every slot is tried once even after a refusal, so that as many defaults as
 // possible are back. Returns whether Windows accepted all of them.
@@ -30,6 +33,6 @@ void restore_default_endpoints(const DefaultEndpointSet& wanted, const AudioApi&
   const DefaultEndpointSet current = snapshot_default_endpoints(api);
   if (current == wanted) return;
   // A refused slot needs no second look: the restore has failed already.
-  if (!apply_changed_slots(current, wanted, api) || snapshot_default_endpoints(api) != wanted)
-    throw std::runtime_error("Windows audio defaults could not be fully restored; see defaults_before in this report");
+  if (!apply_changed_slots(current, wanted, api)) throw std::runtime_error(kNotFullyRestored);
+  if (snapshot_default_endpoints(api) != wanted) throw std::runtime_error(kNotFullyRestored);
 }

@@ -22,8 +22,6 @@ struct CableDevice {
   std::wstring instance_id;
   ULONG status = 0;   // DN_* bits; 0 when the node could not be queried
   ULONG problem = 0;  // CM_PROB_*; kProblemUnknown when it could not be queried
-
-  bool operator==(const CableDevice&) const = default;
 };
 
 // Lists the cable devices in enumeration order, present or not. Raises a step

@@ -8,10 +8,11 @@
 
 namespace {
 
-// The catalog's signature, read through the handle its digest was taken from.
+// The catalog's signature, read through the handle its digest was taken from
+// (none when the catalog is not among the files: nothing trustworthy to check).
 // Hashing left that handle at the end of the file: Windows is given it at the start.
 bool catalog_trusted(const std::wstring& path, HANDLE catalog, const PayloadApi& api) {
-  return api.set_file_pointer_ex(catalog, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+  return catalog && api.set_file_pointer_ex(catalog, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
          check_catalog_signature(path, catalog, api) == 0;
 }
 
@@ -27,8 +28,7 @@ HeldPayload check_payload(const std::wstring& folder, DWORD share, const Payload
     if (file.name == manifest.catalog) catalog = hashed.file.get();
     held.push_back(std::move(hashed.file));
   }
-  // The catalog is one of the files: a manifest without it has nothing trustworthy to check.
-  if (!catalog || !catalog_trusted(win_path::join(folder, manifest.catalog), catalog, api))
+  if (!catalog_trusted(win_path::join(folder, manifest.catalog), catalog, api))
     throw std::runtime_error("VB-CABLE catalog signature is not trusted");
   return held;
 }

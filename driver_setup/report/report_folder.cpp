@@ -16,7 +16,8 @@ std::wstring describe(const ReportApi& api, DWORD code) {
   DWORD length = api.format_message(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                                     text, static_cast<DWORD>(std::size(text)), nullptr);
   while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
-  return length ? std::wstring(text, length) : L"Windows error " + std::to_wstring(code);
+  if (length) return std::wstring(text, length);
+  return L"Windows error " + std::to_wstring(code);
 }
 
 [[noreturn]] void raise_folder_error(const ReportApi& api, DWORD code, const std::wstring& parent) {

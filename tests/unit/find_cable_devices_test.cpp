@@ -4,6 +4,11 @@
 #include "tests/unit/fake_devices.h"
 #include "tests/unit/test_support.h"
 
+// Whole records, for comparing what the inventory found.
+bool operator==(const CableDevice& a, const CableDevice& b) {
+  return a.instance_id == b.instance_id && a.status == b.status && a.problem == b.problem;
+}
+
 namespace {
 
 std::vector<std::wstring> ids_of(const std::vector<CableDevice>& devices) {

@@ -58,7 +58,7 @@ TEST(WindowsPath, RootNamesAndFullyQualifiedPaths) {
       {L"\\\\server", 8, true, true},            {L"\\??\\C:\\r.json", 3, true, false},
       {L"\\\\?\\C:\\r.json", 3, true, false},   {L"\\\\.\\pipe\\p", 3, true, false},
       {L"\\x", 0, false, false},               {L"x", 0, false, false},
-      {L"\\?x\\r.json", 0, false, false},       {L"\\??", 0, false, false},
+      {L"\\?x\\r.json", 0, false, false},       {L"\\??", 0, false, false}, {L"\\??x", 0, false, false},
       {L"\\\\", 0, false, true},                 {L"\\\\\\x", 0, false, false},
       {L"", 0, false, true},
   };
