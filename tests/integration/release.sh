@@ -51,7 +51,8 @@ verdicts() {
 # CERT_E_UNTRUSTEDROOT: a chain that ends in a root this machine does not trust.
 check "WinVerifyTrust before the root is trusted" "0x800b0109 0x800b0109 " "$(verdicts)"
 run_program alsa "$TRUST_TEST_ROOT" "$(winpath "$pki/release_root.der")"
-check "the test root is trusted" 0 "$code"
+# The tool's own words on a failure, which is otherwise seen only as its code.
+check "the test root is trusted" 0 "$code$( ((code)) && echo ": $out")"
 check "WinVerifyTrust once it is" "0x00000000 0x00000000 " "$(verdicts)"
 
 run_program alsa "$folder/driver_setup.exe" --probe "$(winpath "$WORK_DIR/probe.json")"
