@@ -4,10 +4,11 @@
 # Always what building and running the programs under Wine need; "tests" adds
 # the test tools and the second compiler, "release" the signing tool.
 set -euo pipefail
+tests=0
 packages=(cmake make g++-mingw-w64-x86-64-posix binutils wine64 googletest pulseaudio pulseaudio-utils xvfb)
 for extra in "$@"; do
   case $extra in
-    tests) packages+=(xdotool openssl osslsigncode python3 python3-jsonschema clang-16 lld-16 gcovr) ;;
+    tests) packages+=(xdotool openssl osslsigncode python3 python3-jsonschema clang-16 lld-16 gcovr); tests=1 ;;
     release) packages+=(osslsigncode) ;;
     *) echo "install-deps.sh: unknown group $extra" >&2; exit 2 ;;
   esac
@@ -17,8 +18,6 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 # The workflow's validator (tests) runs on Node: Debian's, unless a node is there already.
-tests=0
-for extra in "$@"; do [ "$extra" = tests ] && tests=1; done
 ((tests)) && ! command -v npm >/dev/null && missing+=(nodejs npm)
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"

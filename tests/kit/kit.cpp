@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "docs/examples/command_line.h"
 #include "driver_setup/report/report.h"
 #include "tests/tools/updater/message_box.h"
 
@@ -11,13 +12,6 @@ namespace {
 
 constexpr ULONGLONG kRunLimitMs = 120000;
 constexpr DWORD kPollMs = 50;
-
-// A backslash run before the closing quote would escape it: double it.
-std::wstring quoted(const std::wstring& arg) {
-  const auto last = arg.find_last_not_of(L'\\');
-  const std::size_t trailing = arg.size() - (last == std::wstring::npos ? 0 : last + 1);
-  return L"\"" + arg + std::wstring(trailing, L'\\') + L"\"";
-}
 
 void answer_boxes(Run& run) {
   while (HWND box = find_shown_box()) {
@@ -31,8 +25,8 @@ void answer_boxes(Run& run) {
 }  // namespace
 
 Process start(const fs::path& program, const std::vector<std::wstring>& args) {
-  std::wstring command = quoted(program.wstring());
-  for (const auto& arg : args) command += L" " + quoted(arg);
+  // Quoted as the integration guide tells the application to quote them.
+  std::wstring command = quote(program.wstring()) + L" " + join(args);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -102,7 +96,5 @@ std::string endpoint_array(const Defaults& defaults) {
   write_endpoint_array(out, defaults);
   return out.str();
 }
-
-bool under_wine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 }  // namespace kit

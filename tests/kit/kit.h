@@ -11,6 +11,7 @@
 
 #include "common/unique_resource.h"
 #include "tests/kit/machine.h"
+#include "tests/unit/test_support.h"  // under_wine
 
 namespace kit {
 
@@ -46,8 +47,8 @@ struct Run {
 
 using Process = win::ProcessHandle;
 
-// Starts program with args, quoted the way CommandLineToArgvW splits them back
-// (no argument holds a double quote); holds nothing when it could not start.
+// Starts program with args, quoted the way CommandLineToArgvW splits them back;
+// holds nothing when it could not start.
 Process start(const fs::path& program, const std::vector<std::wstring>& args);
 
 // Starts program with args, answers every "Lumetta" message box by reading it
@@ -81,7 +82,5 @@ Outcome answers(const Context& c, const fs::path& program, std::vector<std::wstr
 
 // The six defaults as the report lists them.
 std::string endpoint_array(const Defaults& defaults);
-
-bool under_wine();
 
 }  // namespace kit

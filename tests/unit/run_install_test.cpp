@@ -154,7 +154,7 @@ win::ProcessHandle start_writer(const TempFolder& dir, const std::wstring& file)
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
-  CloseHandle(started.hThread);
+  const win::ProcessHandle thread(started.hThread, CloseHandle);
   for (int i = 0; i < 200 && !std::filesystem::exists(program + L".started"); ++i) Sleep(50);
   return win::ProcessHandle(started.hProcess, CloseHandle);
 }
