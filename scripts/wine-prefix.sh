@@ -6,6 +6,8 @@
 # in STATE_DIR/pulse-runtime: a Unix socket path holds at most 107 bytes, and
 # the build tree may be deep.
 set -u
+# Wine converts Unix file names by the locale: UTF-8, whatever the caller set.
+export LC_ALL=C.UTF-8
 cmd=$1 state=$2
 prefix=$state/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all

@@ -5,6 +5,8 @@
 # or the one whose runtime folder PULSE_RUNTIME names). A server's runtime
 # folder is a short one under /tmp: its socket must fit a Unix socket path.
 set -eu
+# Wine converts Unix file names by the locale: UTF-8, whatever the caller set.
+export LC_ALL=C.UTF-8
 prefix=$1; shift
 export WINEPREFIX=$prefix WINEDEBUG=-all
 state=$(dirname "$prefix")

@@ -1,6 +1,9 @@
 # Shared by the end-to-end scripts: runs Windows programs under Wine and checks
 # what they leave behind. Expects WINE_RUN_SCRIPT, WINE_STATE_DIR and WORK_DIR.
 set -u
+# Paths with non-ASCII names are written with printf's \u escapes, which need a
+# UTF-8 locale; a debian:12 container sets none.
+export LC_ALL=C.UTF-8
 passed=0 failed=0
 prefix=${PREFIX:-$WINE_STATE_DIR/prefix}
 rm -rf "$WORK_DIR" && mkdir -p "$WORK_DIR"

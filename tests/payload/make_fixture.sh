@@ -20,7 +20,11 @@ catalog=${names[$catalog_row]}
 "$make_signer" pki other "Payload other"
 
 # An unsigned catalog: PKCS #7 SignedData, no signers, holding a certificate trust list.
-cat >catalogs/unsigned.cnf <<'CNF'
+# Debian 12's osslsigncode (2.5) takes a file for a catalog only when its outer DER
+# length has two or three bytes (30 82, 30 83): the list identifier, an octet string
+# of any length, is long enough to keep the catalog over 255 bytes.
+identifier=$(printf 'PayloadTestCatalog%.0s' {1..10} | od -An -v -tx1 | tr -d ' \n')
+cat >catalogs/unsigned.cnf <<CNF
 asn1 = SEQUENCE:content_info
 [content_info]
 type = OID:1.2.840.113549.1.7.2
@@ -36,7 +40,7 @@ type = OID:1.3.6.1.4.1.311.10.1
 list = EXPLICIT:0,SEQUENCE:trust_list
 [trust_list]
 usage = SEQUENCE:usage
-identifier = FORMAT:HEX,OCTETSTRING:5061796c6f616454657374436174616c
+identifier = FORMAT:HEX,OCTETSTRING:$identifier
 this_update = UTCTIME:250101000000Z
 algorithm = SEQUENCE:member_algorithm
 [usage]
@@ -46,6 +50,7 @@ catalog_member = OID:1.3.6.1.4.1.311.12.1.2
 parameters = NULL
 CNF
 openssl asn1parse -genconf catalogs/unsigned.cnf -noout -out catalogs/unsigned.cat
+[ "$(od -An -tx1 -N2 catalogs/unsigned.cat)" = " 30 82" ] || { echo "unsigned.cat: outer length not in two bytes" >&2; exit 1; }
 for name in trusted other; do
   osslsigncode sign -certs pki/${name}_chain.pem -key pki/${name}_signer.key -h sha256 \
     -in catalogs/unsigned.cat -out catalogs/$name.cat >/dev/null
