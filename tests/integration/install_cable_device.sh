@@ -48,7 +48,8 @@ done
 fixture=$build/tests/payload/fixture
 run_program alsa "$bin/trust_test_root.exe" "$(winpath "$fixture/pki/trusted_root.der")"
 check "test root trusted" 0 "$code"
-run_program alsa "$bin/driver_setup_testpayload.exe" --install "$(winpath "$fixture/payload")" "$(winpath "$report")"
+cp -r "$fixture/payload" "$WORK_DIR/package"  # a copy: the build's package stays as generated
+run_program alsa "$bin/driver_setup_testpayload.exe" --install "$(winpath "$WORK_DIR/package")" "$(winpath "$report")"
 empty='["","","","","",""]'
 check "--install: report" \
   "{\"status\":\"installed_restart_required\",\"error\":\"\",\"existing_devices\":0,\"defaults_before\":$empty,\"defaults_after\":$empty}" \

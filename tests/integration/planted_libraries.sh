@@ -27,7 +27,8 @@ same() {
 same probe 0 pulse "$DRIVER_SETUP" --probe
 # The test builds' tables match the generated payload: the digests pass, then
 # the catalog goes through Windows' trust check, trusted or not.
-same verify 0 alsa "$TEST_DRIVER" --verify "$(winpath "$FIXTURE/payload")"
+cp -r "$FIXTURE/payload" "$WORK_DIR/package"  # copies: the build's package stays as generated
+same verify 0 alsa "$TEST_DRIVER" --verify "$(winpath "$WORK_DIR/package")"
 cp -r "$FIXTURE/payload" "$WORK_DIR/untrusted"
 cp "$FIXTURE/catalogs/untrusted.cat" "$WORK_DIR/untrusted/vbaudio_cable64_win10.cat"
 same install_untrusted 1 alsa "$TEST_DRIVER_UNTRUSTED" --install "$(winpath "$WORK_DIR/untrusted")"
@@ -56,7 +57,7 @@ check "wrong digest: exit code, message, restart" "6 The update could not be ver
   "$code $(tr -d '\r' <"$boxes") $(grep -c . "$drive/Lumetta.exe.starts")"
 # A system library that is missing fails the step that needs it, as its first
 # call failing would: here Wine is told that bcrypt does not exist.
-WINEDLLOVERRIDES=bcrypt=d run_program alsa "$DRIVER_SETUP" --verify "$(winpath "$FIXTURE/payload")" "$(winpath "$WORK_DIR/no_bcrypt.json")"
+WINEDLLOVERRIDES=bcrypt=d run_program alsa "$DRIVER_SETUP" --verify "$(winpath "$WORK_DIR/package")" "$(winpath "$WORK_DIR/no_bcrypt.json")"
 check "no bcrypt: --verify" '1 {"status":"error","error":"SHA256 unavailable"' \
   "$code $(contents "$WORK_DIR/no_bcrypt.json" | sed 's/,"existing_devices".*//')"
 : >"$boxes"

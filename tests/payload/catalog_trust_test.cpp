@@ -4,14 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "tests/payload/fixture_path.h"
 #include "tests/payload/payload_test_files.h"
 
 namespace {
 
-std::wstring fixture(const wchar_t* name) { return payload_fixture(std::wstring(L"catalogs\\") + name); }
+// A fresh copy of a generated catalog (none for a name that has none): a fault
+// that writes what it checks must not poison the build's for later runs.
+std::wstring fixture(const wchar_t* name) {
+  static const TempFolder copies;
+  std::error_code missing;
+  std::filesystem::copy_file(payload_fixture(std::wstring(L"catalogs\\") + name), copies / name,
+                             std::filesystem::copy_options::overwrite_existing, missing);
+  return copies / name;
+}
 
 TEST(CatalogTrust, SignedByTheTrustedTestRootIsTrusted) {
   EXPECT_EQ(check_catalog_signature(fixture(L"trusted.cat")), 0);

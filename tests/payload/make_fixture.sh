@@ -5,6 +5,7 @@
 #   OUT_DIR/payload   one file per manifest row, the catalog row holding trusted.cat
 #   OUT_DIR/table_trusted.cpp, table_untrusted.cpp  manifests of those files, the
 #                     catalog row naming trusted.cat or untrusted.cat
+#   OUT_DIR/fixture.sha256  what the package and catalogs hash to, for sha256sum -c
 set -euo pipefail
 out=$1 manifest_source=$2
 make_signer=$(cd "$(dirname "$0")/../tools" && pwd)/make_code_signer.sh
@@ -97,3 +98,4 @@ write_table() {
 }
 write_table table_trusted.cpp catalogs/trusted.cat
 write_table table_untrusted.cpp catalogs/untrusted.cat
+sha256sum payload/* catalogs/*.cat >fixture.sha256

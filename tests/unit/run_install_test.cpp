@@ -67,17 +67,14 @@ class RunInstallTest : public testing::Test {
     audio.on_sleep = [this] { report_while_waiting = read_file(report); };
     g_flush_error = 0;
     g_report_opens.clear();
+    // A copy: a fault that writes the package must not poison the build's for later runs.
+    std::filesystem::copy(payload_fixture(L"payload"), payload);
   }
 
   int run(const wchar_t* verb = L"--install") {
     const wchar_t* argv[] = {L"driver_setup.exe", verb, payload.c_str(), report.c_str()};
     return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api(),
                                               kReport});
-  }
-  // For tests that change or hold package files: the fixture's own are shared.
-  void use_a_copy_of_the_payload() {
-    std::filesystem::copy(payload_fixture(L"payload"), dir / L"payload");
-    payload = dir / L"payload";
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
   void defaults_move_during_check() {
@@ -93,7 +90,7 @@ class RunInstallTest : public testing::Test {
   FakeInstallApi install;
   FakePayloadApi payload_api;
   TempFolder dir;
-  std::wstring payload = payload_fixture(L"payload");
+  const std::wstring payload = dir / L"payload";
   const std::wstring report = dir / L"out\\report.json";
   std::string report_while_waiting;
 };
@@ -160,7 +157,6 @@ win::ProcessHandle start_writer(const TempFolder& dir, const std::wstring& file)
 }
 
 TEST_F(RunInstallTest, PackageFileThatAnotherProgramWritesIsNotInstalledButStillVerifies) {
-  use_a_copy_of_the_payload();
   const win::ProcessHandle writer = start_writer(dir, payload + L"\\vbaudio_cable64_win10.sys");
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(read_file(report), final_report("error", "Cannot hash driver payload"));
@@ -190,7 +186,6 @@ std::vector<std::string> changes_allowed(const std::wstring& path) {
 // it reads (the installation itself still reads it); during the wait that
 // follows, and after, they can.
 TEST_F(RunInstallTest, PackageCannotBeChangedUntilTheDriverInstallationReturns) {
-  use_a_copy_of_the_payload();
   const std::vector<std::string> none, all = {"write", "rename", "delete"};
   install.on_update = [&] {
     for (const PayloadFile& file : payload_manifest().files) {
