@@ -176,16 +176,13 @@ signatures_cases() {
   cp "$variants/same_subject.exe" "$variants/tampered.exe"
   printf 'X' | dd of="$variants/tampered.exe" bs=1 seek=100 conv=notrunc status=none
 
-  local row updater installer expected
+  local updater installer expected outcome
   while read -r updater installer expected; do
-    row="$updater updater, $installer installer"
     new_case "${updater}_${installer}" 0 "$variants/$installer.exe"
     updater_exe=$variants/${updater}_updater.exe run_updater "$setup" "$app" "" "$digest"
-    if [ "$expected" == runs ]; then
-      check "$row" "0||$installer_ran_held|1" "$code|$shown|$(installer_log)|$(restarts | wc -l)"
-    else
-      check "$row" "6|The update could not be verified.||1" "$code|$shown|$(installer_log)|$(restarts | wc -l)"
-    fi
+    outcome="0||$installer_ran_held|1"
+    [ "$expected" == runs ] || outcome="6|The update could not be verified.||1"
+    check "$updater updater, $installer installer" "$outcome" "$code|$shown|$(installer_log)|$(restarts | wc -l)"
   done <<'ROWS'
 unsigned unsigned runs
 unsigned same_subject runs
