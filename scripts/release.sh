@@ -6,7 +6,8 @@
 # signed (Authenticode, SHA-256) before they are summed; the certificate's
 # password comes from --password-file or the environment variable
 # SIGN_PASSWORD, never from a command line. --timestamp URL has each signature
-# timestamped by that RFC 3161 server.
+# timestamped by that RFC 3161 server. A signed updater.exe runs only installers
+# that carry a signature Windows trusts from a certificate with the same subject.
 set -euo pipefail
 usage() { sed -n 3p "$0" | sed 's/^#  */usage: /' >&2; exit 2; }
 pkcs12='' password_file='' timestamp='' out=release
@@ -53,8 +54,10 @@ echo "$folder"
 if [ -z "$pkcs12" ]; then
   echo "unsigned: no code-signing certificate given (--pkcs12)"
 elif [ -z "$timestamp" ]; then
-  echo "signed (Authenticode, SHA-256), not timestamped"
+  echo "signed (Authenticode, SHA-256), not timestamped: the signatures stop verifying when the certificate expires, and the signed updater.exe then runs no update"
 else
   echo "signed (Authenticode, SHA-256), timestamped by $timestamp"
 fi
+# What the signature changes for the updater's users.
+[ -z "$pkcs12" ] || echo "the signed updater.exe runs only installers that carry a signature Windows trusts from a certificate with this certificate's subject"
 (cd "$folder" && for file in "${programs[@]}" SHA256SUMS; do printf '%9d  %s\n' "$(stat -c %s "$file")" "$file"; done)

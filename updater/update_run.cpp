@@ -6,22 +6,28 @@
 #include "updater/installer.h"
 #include "updater/notices.h"
 #include "updater/relaunch.h"
+#include "updater/update_publisher.h"
 
 namespace {
 
+// 1641: the installer succeeded and has started the restart itself.
 bool installer_succeeded(DWORD result) {
-  return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED;
+  return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED ||
+         result == ERROR_SUCCESS_REBOOT_INITIATED;
 }
 
 // Steps from the opening of the update file to the installer's end; the
 // caller restarts the application whatever they answer.
-int apply_update(const UpdaterApi& api, const DigestApi& digest, const UpdateRequest& request) {
+int apply_update(const UpdaterApi& api, const DigestApi& digest, const TrustApi& trust,
+                 const UpdateRequest& request) {
   // Shared for reading only, and held until the installer has ended: nobody
   // can write, move or delete the file between its check and its run.
   FileHandle file = win::open_caller_path(api.create_file, api.close_handle, request.update_file,
                                          win::PathAccess::read, FILE_SHARE_READ);
   if (!file.valid()) return kExitUpdateFileUnavailable;
-  if (!verify_file_digest(file.get(), request.expected_digest, digest)) {
+  const bool verified = verify_file_digest(file.get(), request.expected_digest, digest) &&
+                        verify_update_publisher(file.get(), request.update_file, trust);
+  if (!verified) {
     file.reset();
     show_notice(api, Notice::not_verified);
     return kExitUpdateNotVerified;
@@ -37,7 +43,7 @@ int apply_update(const UpdaterApi& api, const DigestApi& digest, const UpdateReq
 
 }  // namespace
 
-int run_update(const UpdaterApi& api, const DigestApi& digest) {
+int run_update(const UpdaterApi& api, const DigestApi& digest, const TrustApi& trust) {
   const auto request = read_update_request(api);
   if (!request) return kExitBadCommandLine;
 
@@ -52,7 +58,7 @@ int run_update(const UpdaterApi& api, const DigestApi& digest) {
       break;
   }
 
-  const int code = apply_update(api, digest, *request);
+  const int code = apply_update(api, digest, trust, *request);
   relaunch_application(api, request->application_path);
   return code;
 }

@@ -26,3 +26,20 @@ const DigestApi& real_digest_api() {
   };
   return api;
 }
+
+// wintrust is not a known DLL either; its helpers have no import library at all.
+const TrustApi& real_trust_api() {
+  using win::SystemFunction;
+  static const TrustApi api{
+      ::GetModuleHandleW,
+      ::GetModuleFileNameW,
+      ::CreateFileW,
+      ::CloseHandle,
+      ::SetFilePointerEx,
+      SystemFunction{L"wintrust.dll", "WinVerifyTrust"},
+      SystemFunction{L"wintrust.dll", "WTHelperProvDataFromStateData"},
+      SystemFunction{L"wintrust.dll", "WTHelperGetProvSignerFromChain"},
+      SystemFunction{L"wintrust.dll", "WTHelperGetProvCertFromChain"},
+  };
+  return api;
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 #include <shellapi.h>
+#include <wintrust.h>
 
 #include "common/unique_resource.h"
 
@@ -34,8 +35,23 @@ struct DigestApi {
   decltype(&::ReadFile) read_file;
 };
 
+// The calls of the publisher check: the updater's own image and file, the
+// rewind of the update file, WinVerifyTrust and the signer it found.
+struct TrustApi {
+  decltype(&::GetModuleHandleW) get_module_handle;
+  decltype(&::GetModuleFileNameW) get_module_file_name;
+  decltype(&::CreateFileW) create_file;
+  decltype(&::CloseHandle) close_handle;
+  decltype(&::SetFilePointerEx) set_file_pointer_ex;
+  decltype(&::WinVerifyTrust) win_verify_trust;
+  decltype(&::WTHelperProvDataFromStateData) provider_data_from_state;
+  decltype(&::WTHelperGetProvSignerFromChain) signer_from_chain;
+  decltype(&::WTHelperGetProvCertFromChain) certificate_from_chain;
+};
+
 const UpdaterApi& real_updater_api();
 const DigestApi& real_digest_api();
+const TrustApi& real_trust_api();
 
 using win::FileHandle;
 using win::ProcessHandle;

@@ -29,6 +29,7 @@ openssl pkcs12 -export -inkey "$pki/release_signer.key" -in "$pki/release_signer
 
 said=$(SIGN_PASSWORD=throw-away "$copy/scripts/release.sh" --pkcs12 "$pki/release.p12" --out "$WORK_DIR/out")
 check "the release says it is signed" 1 "$(grep -c '^signed (Authenticode, SHA-256)' <<<"$said")"
+check "the release says what the signed updater runs" 1 "$(grep -c '^the signed updater.exe runs only installers' <<<"$said")"
 check "SHA256SUMS verifies" ok "$(cd "$folder" && sha256sum --quiet -c SHA256SUMS && echo ok)"
 for program in "${programs[@]}"; do
   name=${program##*/}

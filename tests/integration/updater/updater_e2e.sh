@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# updater.exe end to end under Wine: updater_e2e.sh quick|slow
+# updater.exe end to end under Wine: updater_e2e.sh quick|slow|signatures
 # Each group makes a Wine world of its own (prefix, Xvfb) in WINE_STATE_DIR, so
 # that the 30-second group runs beside the rest. Stand-ins play the application
 # and the installer; the box answerer reads and closes every "Lumetta" message box.
@@ -16,13 +16,14 @@ wine_run() { "$WINE_RUN_SCRIPT" "$prefix" "$@"; }
 # The C: name of a path below drive_c.
 cpath() { local rel=${1#"$drive"/}; echo "C:\\${rel//\//\\}"; }
 
-# A folder with the application and installer stand-ins; the installer ends with $2.
+# A folder with the application and installer stand-ins; the installer ends
+# with $2 and is a copy of $3 (by default the plain stand-in).
 new_case() {
   case_name=$1
   case_dir=$drive/e2e/$1
   mkdir -p "$case_dir"
   cp "$APP_STANDIN" "$case_dir/Lumetta.exe"
-  cp "$INSTALLER_STANDIN" "$case_dir/LumettaSetup.exe"
+  cp "${3:-$INSTALLER_STANDIN}" "$case_dir/LumettaSetup.exe"
   echo "${2:-0}" >"$case_dir/LumettaSetup.exe.code"
   digest=$(sha256sum "$case_dir/LumettaSetup.exe" | cut -d' ' -f1)
   app=$(cpath "$case_dir/Lumetta.exe")
@@ -43,7 +44,7 @@ run_updater() {
   local before start
   before=$(wc -l <"$boxes")
   start=$(date +%s%N)
-  timeout 120 "$WINE_RUN_SCRIPT" "$prefix" "$UPDATER" "$@" >/dev/null 2>&1 </dev/null
+  timeout 120 "$WINE_RUN_SCRIPT" "$prefix" "${updater_exe:-$UPDATER}" "$@" >/dev/null 2>&1 </dev/null
   code=$?
   seconds=$((($(date +%s%N) - start) / 1000000000))
   shown=$(tail -n +"$((before + 1))" "$boxes" | tr -d '\r' | paste -sd'|')
@@ -126,6 +127,11 @@ quick_cases() {
   check "installer ends with 3010: messages" "" "$shown"
   check "installer ends with 3010: restarts" 1 "$(restarts | wc -l)"
 
+  # ERROR_SUCCESS_REBOOT_INITIATED: it succeeded and is restarting Windows.
+  new_case installer_ends_1641 1641
+  run_updater "$setup" "$app" "" "$digest"
+  check "installer ends with 1641: exit code, messages, restarts" "0||1" "$code|$shown|$(restarts | wc -l)"
+
   new_case installer_ends_2 2
   run_updater "$setup" "$app" "" "$digest"
   check "installer ends with 2: exit code" 1 "$code"
@@ -143,6 +149,53 @@ quick_cases() {
   check "application ends soon: waited less than 10 s" 1 "$((seconds < 10))"
   check "application ends soon: installer" "$installer_ran_held" "$(installer_log)"
   check "application ends soon: restarts" "${shouted%\\*}|\"$shouted\"" "$(restarts)"
+}
+
+# The publisher check, in a world whose machine Root store trusts the test
+# root: updater.exe unsigned and signed, against installer stand-ins signed in
+# every way. The digest given is the stand-in's own: only the signature decides.
+signatures_cases() {
+  local pki=$WORK_DIR/pki variants=$WORK_DIR/variants
+  local signer=$SOURCE_DIR/tests/tools/make_code_signer.sh
+  mkdir -p "$variants"
+  "$signer" "$pki" lumetta "Lumetta test"
+  "$signer" "$pki" renewed "Lumetta test" lumetta  # the same subject with another key, as a renewal has
+  "$signer" "$pki" other "Other publisher" lumetta
+  "$signer" "$pki" stranger "Stranger"
+  wine_run "$TRUST_TEST_ROOT" "$(winpath "$pki/lumetta_root.der")" >/dev/null 2>&1
+  check "the test root is trusted" 0 "$?"
+  sign() { osslsigncode sign -certs "$pki/$1_chain.pem" -key "$pki/$1_signer.key" -h sha256 -in "$2" -out "$3" >/dev/null; }
+  cp "$UPDATER" "$variants/unsigned_updater.exe"
+  sign lumetta "$UPDATER" "$variants/signed_updater.exe"
+  sign stranger "$UPDATER" "$variants/untrusted_updater.exe"
+  cp "$INSTALLER_STANDIN" "$variants/unsigned.exe"
+  sign renewed "$INSTALLER_STANDIN" "$variants/same_subject.exe"
+  sign other "$INSTALLER_STANDIN" "$variants/other_subject.exe"
+  sign stranger "$INSTALLER_STANDIN" "$variants/untrusted_root.exe"
+  # One byte of the DOS stub's text changed after signing: it still runs.
+  cp "$variants/same_subject.exe" "$variants/tampered.exe"
+  printf 'X' | dd of="$variants/tampered.exe" bs=1 seek=100 conv=notrunc status=none
+
+  local updater installer expected outcome
+  while read -r updater installer expected; do
+    new_case "${updater}_${installer}" 0 "$variants/$installer.exe"
+    updater_exe=$variants/${updater}_updater.exe run_updater "$setup" "$app" "" "$digest"
+    outcome="0||$installer_ran_held|1"
+    [ "$expected" == runs ] || outcome="6|The update could not be verified.||1"
+    check "$updater updater, $installer installer" "$outcome" "$code|$shown|$(installer_log)|$(restarts | wc -l)"
+  done <<'ROWS'
+unsigned unsigned runs
+unsigned same_subject runs
+unsigned other_subject runs
+unsigned untrusted_root runs
+unsigned tampered runs
+signed unsigned refused
+signed same_subject runs
+signed other_subject refused
+signed untrusted_root refused
+signed tampered refused
+untrusted untrusted_root refused
+ROWS
 }
 
 slow_cases() {
