@@ -121,7 +121,6 @@ namespace {
 FakePayloadCopyApi* g_copy = nullptr;
 
 NTSTATUS WINAPI gen_random(BCRYPT_ALG_HANDLE provider, PUCHAR buffer, ULONG size, ULONG flags) {
-  if (g_copy->random_status < 0) return g_copy->random_status;
   if (!g_copy->zero_random) return ::BCryptGenRandom(provider, buffer, size, flags);
   std::fill_n(buffer, size, UCHAR{0});
   return 0;
@@ -131,15 +130,6 @@ BOOL WINAPI create_directory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
   g_copy->folder = path;
   g_copy->asked_security = security ? owner_and_dacl(security->lpSecurityDescriptor) : L"";
   return ::CreateDirectoryW(path, security);
-}
-
-HANDLE WINAPI create_copy_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                               DWORD disposition, DWORD flags, HANDLE template_file) {
-  if (g_copy->create_file_error) {
-    SetLastError(g_copy->create_file_error);
-    return INVALID_HANDLE_VALUE;
-  }
-  return ::CreateFileW(path, access, share, security, disposition, flags, template_file);
 }
 
 // A full disk: nothing written.
@@ -169,7 +159,7 @@ FakePayloadCopyApi::~FakePayloadCopyApi() { g_copy = nullptr; }
 
 const PayloadCopyApi& FakePayloadCopyApi::api() const {
   static const PayloadCopyApi api{::GetSystemWindowsDirectoryW, gen_random, ::ConvertStringSecurityDescriptorToSecurityDescriptorW,
-                                  ::LocalFree, create_directory, create_copy_file, write_file, ::CloseHandle,
+                                  ::LocalFree, create_directory, ::CreateFileW, write_file, ::CloseHandle,
                                   ::DeleteFileW, ::RemoveDirectoryW};
   return api;
 }

@@ -79,13 +79,11 @@ class FakePayloadCopyApi {
   const PayloadCopyApi& api() const;
 
   // Answers.
-  bool zero_random = false;  // BCryptGenRandom gives zeros: the folder's name is known beforehand
-  NTSTATUS random_status = 0;
-  DWORD create_file_error = 0;  // CreateFileW fails with it
-  int failing_write_call = 0;   // 1 for the first WriteFile; it fails with ERROR_DISK_FULL
+  bool zero_random = false;   // BCryptGenRandom gives zeros: the folder's name is known beforehand
+  int failing_write_call = 0;  // 1 for the first WriteFile; it fails with ERROR_DISK_FULL
 
   // Records.
-  std::wstring folder;           // what CreateDirectoryW was asked to create
-  std::wstring asked_security;   // the descriptor it was given, as SDDL (owner and DACL)
+  std::wstring folder;          // what CreateDirectoryW was asked to create
+  std::wstring asked_security;  // the descriptor it was given, as SDDL (owner and DACL)
   int writes = 0;
 };
