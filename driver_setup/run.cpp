@@ -7,6 +7,8 @@
 #include "driver_setup/audio/restore.h"
 #include "driver_setup/check_step.h"
 #include "driver_setup/devices/install.h"
+#include "driver_setup/devices/install_guards.h"
+#include "driver_setup/payload/payload_copy.h"
 #include "driver_setup/payload/verify_payload.h"
 #include "driver_setup/report/report.h"
 
@@ -24,12 +26,18 @@ void reuse_or_refuse(RunState& run) {
 void install(RunState& run, const std::wstring& payload, const Platform& platform) {
   if (!run.devices.empty()) return reuse_or_refuse(run);
   {
-    // What was checked is what the driver installation reads: the files stay
-    // open, shared for reading only, until it has returned.
+    // The files stay open, shared for reading only, until the driver
+    // installation has returned; what they held is in memory.
     const HeldPayload held = hold_verified_payload(payload, platform.payload);
     write_installing_report(run.report_path, run.defaults_before, platform.report);
     run.restore_pending = true;  // from here on the baseline is put back whatever happens
-    install_cable_device(payload, platform.install);
+    // Only an administrator can make the copy: rights and games come first.
+    check_install_allowed(platform.install);
+    // What was hashed is what Windows installs: a copy that nobody else can
+    // write, opened by name however often the installation likes, and
+    // removed once it has returned.
+    const PayloadCopy copy = copy_verified_payload(held, platform.copy, platform.payload);
+    create_cable_device(copy.get(), platform.install);
   }
   wait_for_cable_endpoints(platform.audio);
   run.succeed("installed_restart_required", kExitRestartRequired);

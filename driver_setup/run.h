@@ -26,6 +26,7 @@ struct Platform {
   const PayloadApi& payload = real_payload_api();
   const InstallApi& install = real_install_api();
   const ReportApi& report = real_report_api();
+  const PayloadCopyApi& copy = real_payload_copy_api();
 };
 
 Platform real_platform();

@@ -33,7 +33,7 @@ int apply_update(const UpdaterApi& api, const DigestApi& digest, const TrustApi&
     return kExitUpdateNotVerified;
   }
 
-  const DWORD result = run_installer(api, request.update_file);
+  const DWORD result = run_installer(api, file.get(), request.update_file);
   file.reset();
   if (installer_succeeded(result)) return kExitUpdated;
   // A refused elevation was the user's own choice: nothing to tell them.

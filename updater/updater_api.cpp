@@ -6,7 +6,8 @@ const UpdaterApi& real_updater_api() {
   static const UpdaterApi api{
       ::GetCommandLineW, ::CommandLineToArgvW,         ::LocalFree,          ::OpenProcess,
       ::QueryFullProcessImageNameW, ::WaitForSingleObject, ::GetExitCodeProcess, ::CloseHandle,
-      ::CreateFileW,     ::ShellExecuteExW,            ::ShellExecuteW,      ::MessageBoxW,
+      ::CreateFileW,     ::GetFinalPathNameByHandleW,  ::CoInitializeEx,     ::CoUninitialize,
+      ::ShellExecuteExW, ::ShellExecuteW,              ::MessageBoxW,
   };
   return api;
 }

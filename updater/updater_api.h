@@ -1,8 +1,9 @@
-// The process, file, shell and message calls of the update run, as a table:
+// The process, file, COM, shell and message calls of the update run, as a table:
 // the product binds the real functions, tests bind fakes.
 #pragma once
 #include <windows.h>
 #include <bcrypt.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <wintrust.h>
 
@@ -18,6 +19,9 @@ struct UpdaterApi {
   decltype(&::GetExitCodeProcess) get_exit_code_process;
   decltype(&::CloseHandle) close_handle;
   decltype(&::CreateFileW) create_file;
+  decltype(&::GetFinalPathNameByHandleW) get_final_path_name_by_handle;
+  decltype(&::CoInitializeEx) co_initialize_ex;
+  decltype(&::CoUninitialize) co_uninitialize;
   decltype(&::ShellExecuteExW) shell_execute_ex;
   decltype(&::ShellExecuteW) shell_execute;
   decltype(&::MessageBoxW) message_box;

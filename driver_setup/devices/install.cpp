@@ -73,6 +73,10 @@ std::wstring full_inf_path(const InstallApi& api, const std::wstring& inf_path) 
 
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
   check_install_allowed(api);
+  return create_cable_device(payload_folder, api);
+}
+
+bool create_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
   const std::wstring inf_path = full_inf_path(api, win_path::join(payload_folder, kCableInfName));
 
   DeviceInfoSet set(api.create_device_info_list(&kMediaDeviceClass, nullptr), api.destroy_device_info_list);

@@ -12,3 +12,7 @@ inline constexpr wchar_t kCableInfName[] = L"vbMmeCable64_win10.inf";
 // running games first. Returns true, or raises; the caller guarantees that no
 // cable device exists yet.
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api = real_install_api());
+
+// The same without the checks, for a caller that has made them itself
+// (check_install_allowed) and prepared the payload folder after them.
+bool create_cable_device(const std::wstring& payload_folder, const InstallApi& api = real_install_api());

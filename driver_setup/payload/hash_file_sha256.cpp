@@ -1,6 +1,7 @@
 #include "driver_setup/payload/hash_file_sha256.h"
 
 #include <array>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -28,45 +29,60 @@ HashObject create_hash(const PayloadApi& api, const AlgorithmProvider& provider)
   return hash;
 }
 
+// Appends one chunk; a file that does not fit in memory cannot be kept, and
+// so cannot be checked for the installation either.
+bool keep_chunk(std::vector<UCHAR>* kept, const std::vector<UCHAR>& chunk, DWORD count) {
+  if (!kept) return true;
+  try {
+    kept->insert(kept->end(), chunk.begin(), chunk.begin() + count);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 // Feeds the file to the hash until a read reports its end (a synchronous
-// ReadFile answers TRUE with 0 bytes there); false on a read error, or when
-// bcrypt refused a chunk (the file is still read out).
-bool hash_stream(const PayloadApi& api, HANDLE file, BCRYPT_HASH_HANDLE hash) {
+// ReadFile answers TRUE with 0 bytes there), keeping what it read when asked;
+// false on a read error, or when bcrypt refused a chunk (the file is still
+// read out).
+bool hash_stream(const PayloadApi& api, HANDLE file, BCRYPT_HASH_HANDLE hash, std::vector<UCHAR>* kept) {
   std::vector<UCHAR> chunk(kPayloadReadChunk);
   bool ok = true;
   for (;;) {
     DWORD count = 0;
     if (!api.read_file(file, chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr)) return false;
+    if (!keep_chunk(kept, chunk, count)) return false;
     // The read that meets the end brings 0 bytes; bcrypt takes that too.
     if (!BCRYPT_SUCCESS(api.hash_data(hash, chunk.data(), count, 0))) ok = false;
     if (count == 0) return ok;
   }
 }
 
-std::string to_lower_hex(const Digest& digest) {
+}  // namespace
+
+std::string to_lower_hex(std::span<const UCHAR> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
-  text.reserve(2 * digest.size());
-  for (const UCHAR byte : digest) {
+  text.reserve(2 * bytes.size());
+  for (const UCHAR byte : bytes) {
     text += kDigits[byte >> 4];
     text += kDigits[byte & 0x0F];
   }
   return text;
 }
 
-}  // namespace
-
-HashedFile hash_payload_file(const std::wstring& path, DWORD share, const PayloadApi& api) {
+HashedFile hash_payload_file(const std::wstring& path, DWORD share, const PayloadApi& api, bool keep_bytes) {
   AlgorithmProvider provider = open_sha256(api);
   HashObject hash = create_hash(api, provider);
   win::FileHandle file = win::open_caller_path(api.create_file, api.close_handle, path, win::PathAccess::read, share);
-  bool ok = file.valid() && hash_stream(api, file.get(), hash.get());
+  std::vector<UCHAR> bytes;
+  bool ok = file.valid() && hash_stream(api, file.get(), hash.get(), keep_bytes ? &bytes : nullptr);
   Digest digest{};
   if (!BCRYPT_SUCCESS(api.finish_hash(hash.get(), digest.data(), kSha256Bytes, 0))) ok = false;
   hash.reset();
   provider.reset();
   if (!ok) throw std::runtime_error("Cannot hash driver payload");
-  return {std::move(file), to_lower_hex(digest)};
+  return {std::move(file), to_lower_hex(digest), std::move(bytes)};
 }
 
 std::string hash_file_sha256(const std::wstring& path, const PayloadApi& api) {

@@ -20,3 +20,19 @@ const PayloadApi& real_payload_api() {
   };
   return api;
 }
+
+const PayloadCopyApi& real_payload_copy_api() {
+  static const PayloadCopyApi api{
+      ::GetSystemWindowsDirectoryW,
+      win::SystemFunction{L"bcrypt.dll", "BCryptGenRandom"},
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW,
+      ::LocalFree,
+      ::CreateDirectoryW,
+      ::CreateFileW,
+      ::WriteFile,
+      ::CloseHandle,
+      ::DeleteFileW,
+      ::RemoveDirectoryW,
+  };
+  return api;
+}

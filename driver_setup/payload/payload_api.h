@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <bcrypt.h>
+#include <sddl.h>
 #include <wintrust.h>
 
 #include "common/bcrypt_owners.h"
@@ -24,5 +25,26 @@ struct PayloadApi {
 
 const PayloadApi& real_payload_api();
 
+// The calls that write the package's private copy for the installation and
+// remove it again.
+struct PayloadCopyApi {
+  decltype(&::GetSystemWindowsDirectoryW) get_system_windows_directory;
+  decltype(&::BCryptGenRandom) gen_random;
+  decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorW) convert_security_descriptor;
+  decltype(&::LocalFree) local_free;
+  decltype(&::CreateDirectoryW) create_directory;
+  decltype(&::CreateFileW) create_file;
+  decltype(&::WriteFile) write_file;
+  decltype(&::CloseHandle) close_handle;
+  decltype(&::DeleteFileW) delete_file;
+  decltype(&::RemoveDirectoryW) remove_directory;
+};
+
+const PayloadCopyApi& real_payload_copy_api();
+
 using win::AlgorithmProvider;
 using win::HashObject;
+// What ConvertStringSecurityDescriptorToSecurityDescriptorW hands out, which LocalFree releases.
+struct SecurityDescriptorKind
+    : win::OwnerKind<PSECURITY_DESCRIPTOR, win::NullSentinel, decltype(&::LocalFree), win::NullIsSuccess> {};
+using SecurityDescriptor = win::UniqueResource<SecurityDescriptorKind>;

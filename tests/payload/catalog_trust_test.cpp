@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <system_error>
+
+#include "common/unique_resource.h"
 
 #include "tests/payload/fixture_path.h"
 #include "tests/payload/payload_test_files.h"
@@ -47,6 +50,30 @@ TEST(CatalogTrust, PlainFileIsNoSubject) {
   TempFolder dir;
   write_text_file(dir / L"readme.txt", "not a catalog");
   EXPECT_EQ(check_catalog_signature(dir / L"readme.txt"), LONG(TRUST_E_SUBJECT_FORM_UNKNOWN));
+}
+
+// Which file WinVerifyTrust reads when it is given the handle of one catalog
+// and the path of another. --verify gives both of the same file, so it works
+// whichever wins; here the two answers must follow one rule, which is printed.
+TEST(CatalogTrust, HandleAndPathOfTwoCatalogsFollowOneRule) {
+  const std::wstring trusted = fixture(L"trusted.cat"), untrusted = fixture(L"untrusted.cat");
+  const auto open = [](const std::wstring& path) {
+    return win::FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr),
+                           CloseHandle);
+  };
+  const LONG trusted_alone = check_catalog_signature(trusted), untrusted_alone = check_catalog_signature(untrusted);
+  if (trusted_alone == untrusted_alone) GTEST_SKIP() << "both catalogs answer " << trusted_alone << " alone";
+  const LONG trusted_handle = check_catalog_signature(untrusted, open(trusted).get());
+  const LONG untrusted_handle = check_catalog_signature(trusted, open(untrusted).get());
+  const bool handle_wins = trusted_handle == trusted_alone && untrusted_handle == untrusted_alone;
+  const bool path_wins = trusted_handle == untrusted_alone && untrusted_handle == trusted_alone;
+  EXPECT_TRUE(handle_wins || path_wins) << "trusted handle: " << trusted_handle
+                                        << ", untrusted handle: " << untrusted_handle;
+  std::cout << "WinVerifyTrust reads " << (handle_wins ? "the handle" : path_wins ? "the path" : "neither") << '\n';
+  if (under_wine()) {
+    EXPECT_TRUE(handle_wins) << "measured under Wine 8";
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/payload/fake_payload_api.h"
 
+#include <algorithm>
+
 namespace {
 
 FakePayloadApi* g_fake = nullptr;
@@ -93,7 +95,7 @@ LONG WINAPI win_verify_trust(HWND window, GUID* action, LPVOID data) {
   if (trust->dwStateAction == WTD_STATEACTION_VERIFY) {
     trust->hWVTStateData = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x5A7E + g_fake->trust_states_opened));
     ++g_fake->trust_states_opened;
-    answer = g_fake->trust_answer;
+    answer = trust->pFile->hFile ? g_fake->trust_answer : g_fake->path_trust_answer;
   } else if (trust->dwStateAction == WTD_STATEACTION_CLOSE && trust->hWVTStateData) {
     trust->hWVTStateData = nullptr;
     ++g_fake->trust_states_closed;
@@ -111,5 +113,53 @@ const PayloadApi& FakePayloadApi::api() const {
   static const PayloadApi api{create_file, read_file,   set_file_pointer_ex, close_handle,
                               open_algorithm_provider, close_algorithm_provider, create_hash, hash_data,
                               finish_hash,             destroy_hash,             win_verify_trust};
+  return api;
+}
+
+namespace {
+
+FakePayloadCopyApi* g_copy = nullptr;
+
+NTSTATUS WINAPI gen_random(BCRYPT_ALG_HANDLE provider, PUCHAR buffer, ULONG size, ULONG flags) {
+  if (!g_copy->zero_random) return ::BCryptGenRandom(provider, buffer, size, flags);
+  std::fill_n(buffer, size, UCHAR{0});
+  return 0;
+}
+
+BOOL WINAPI create_directory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+  g_copy->folder = path;
+  g_copy->asked_security = security ? owner_and_dacl(security->lpSecurityDescriptor) : L"";
+  return ::CreateDirectoryW(path, security);
+}
+
+// A full disk: nothing written.
+BOOL WINAPI write_file(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  if (++g_copy->writes == g_copy->failing_write_call) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return ::WriteFile(file, bytes, size, written, overlapped);
+}
+
+}  // namespace
+
+std::wstring owner_and_dacl(PSECURITY_DESCRIPTOR descriptor) {
+  LPWSTR text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr))
+    return L"";
+  const std::wstring sddl = text;
+  ::LocalFree(text);
+  return sddl;
+}
+
+FakePayloadCopyApi::FakePayloadCopyApi() { g_copy = this; }
+FakePayloadCopyApi::~FakePayloadCopyApi() { g_copy = nullptr; }
+
+const PayloadCopyApi& FakePayloadCopyApi::api() const {
+  static const PayloadCopyApi api{::GetSystemWindowsDirectoryW, gen_random, ::ConvertStringSecurityDescriptorToSecurityDescriptorW,
+                                  ::LocalFree, create_directory, ::CreateFileW, write_file, ::CloseHandle,
+                                  ::DeleteFileW, ::RemoveDirectoryW};
   return api;
 }

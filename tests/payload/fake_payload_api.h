@@ -46,7 +46,8 @@ class FakePayloadApi {
   NTSTATUS create_status = 0;
   int failing_hash_data_call = 0;  // 1 for the first call, 0 for none
   NTSTATUS finish_status = 0;
-  LONG trust_answer = 0;
+  LONG trust_answer = 0;       // for a check through a handle
+  LONG path_trust_answer = 0;  // for a check by the path alone
   std::function<void()> on_open;  // runs as the provider is asked for
 
   // Records.
@@ -62,4 +63,27 @@ class FakePayloadApi {
   int hashes_created = 0, hashes_destroyed = 0;
   int trust_states_opened = 0, trust_states_closed = 0;
   std::vector<TrustCall> trust_calls;
+};
+
+// A descriptor's owner and DACL as SDDL; empty when it cannot be converted.
+std::wstring owner_and_dacl(PSECURITY_DESCRIPTOR descriptor);
+
+// The private copy's calls, passed to Windows, recorded, and failing on demand.
+class FakePayloadCopyApi {
+ public:
+  FakePayloadCopyApi();
+  ~FakePayloadCopyApi();
+  FakePayloadCopyApi(const FakePayloadCopyApi&) = delete;
+  FakePayloadCopyApi& operator=(const FakePayloadCopyApi&) = delete;
+
+  const PayloadCopyApi& api() const;
+
+  // Answers.
+  bool zero_random = false;   // BCryptGenRandom gives zeros: the folder's name is known beforehand
+  int failing_write_call = 0;  // 1 for the first WriteFile; it fails with ERROR_DISK_FULL
+
+  // Records.
+  std::wstring folder;          // what CreateDirectoryW was asked to create
+  std::wstring asked_security;  // the descriptor it was given, as SDDL (owner and DACL)
+  int writes = 0;
 };

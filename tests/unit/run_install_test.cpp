@@ -2,11 +2,15 @@
 // subsystem and a payload folder whose table this test build links in.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
 
+#include "driver_setup/payload/hash_file_sha256.h"
 #include "driver_setup/payload/payload_manifest.h"
 #include "driver_setup/report/report.h"
 #include "driver_setup/run.h"
@@ -27,8 +31,10 @@ const ComApi kCom{co_initialize_ex, co_uninitialize};
 
 // The report's flushes join the installation's calls, so that their order shows.
 DWORD g_flush_error = 0;
+std::function<void()> g_after_first_flush;  // the installing report: after the hash, before the copy
 BOOL WINAPI recorded_flush(HANDLE file) {
   FakeInstallApi::current().calls.push_back("FlushFileBuffers");
+  if (g_after_first_flush) std::exchange(g_after_first_flush, nullptr)();
   if (!g_flush_error) return FlushFileBuffers(file);
   SetLastError(g_flush_error);
   return FALSE;
@@ -66,6 +72,7 @@ class RunInstallTest : public testing::Test {
     for (int i = 0; i < 3; ++i) audio.endpoints.push_back({L"VB-Audio Virtual Cable"});
     audio.on_sleep = [this] { report_while_waiting = read_file(report); };
     g_flush_error = 0;
+    g_after_first_flush = nullptr;
     g_report_opens.clear();
     // A copy: a fault that writes the package must not poison the build's for later runs.
     std::filesystem::copy(payload_fixture(L"payload"), payload);
@@ -74,7 +81,7 @@ class RunInstallTest : public testing::Test {
   int run(const wchar_t* verb = L"--install") {
     const wchar_t* argv[] = {L"driver_setup.exe", verb, payload.c_str(), report.c_str()};
     return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api(),
-                                              kReport});
+                                              kReport, copy_api.api()});
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
   void defaults_move_during_check() {
@@ -89,6 +96,7 @@ class RunInstallTest : public testing::Test {
   FakeSetupApi devices;
   FakeInstallApi install;
   FakePayloadApi payload_api;
+  FakePayloadCopyApi copy_api;
   TempFolder dir;
   const std::wstring payload = dir / L"payload";
   const std::wstring report = dir / L"out\\report.json";
@@ -99,7 +107,7 @@ TEST_F(RunInstallTest, InstallsThenWaitsThenReportsARestartWithTheBaselineOnDisk
   EXPECT_EQ(run(), 3010);
   EXPECT_EQ(read_file(report), final_report("installed_restart_required", ""));
   EXPECT_EQ(report_while_waiting, R"({"status":"installing","defaults_before":)" + json_array(kBaseline) + "}");
-  EXPECT_EQ(install.update_inf_path, payload + L"\\vbMmeCable64_win10.inf");
+  EXPECT_EQ(install.update_inf_path, copy_api.folder + L"\\vbMmeCable64_win10.inf");
   // The baseline reached the disk before the first step towards a change.
   ASSERT_GE(install.calls.size(), 2u);
   EXPECT_EQ(install.calls[0], "FlushFileBuffers");
@@ -231,5 +239,125 @@ TEST_F(RunInstallTest, CallerChosenPathsAreOpenedForIdentificationOnly) {
   };
   EXPECT_EQ(seen, expected);
 }
+
+const std::wstring kOnlySystemAndAdministrators = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+std::wstring windows_temp() {
+  wchar_t windows[MAX_PATH];
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  return std::wstring(windows) + L"\\Temp\\";
+}
+
+// As Windows stores it; it may mark the protected DACL auto-inherited ("PAI"),
+// which changes no entry.
+std::wstring stored_security(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+    return L"(unreadable)";
+  const SecurityDescriptor owned(descriptor, LocalFree);
+  std::wstring sddl = owner_and_dacl(descriptor);
+  if (const auto at = sddl.find(L"D:PAI("); at != std::wstring::npos) sddl.erase(at + 3, 2);
+  return sddl;
+}
+
+// Replaces the caller's package folder by one with another INF, where a folder
+// with open files below it can be renamed at all (under Wine it can).
+bool replace_package_folder(const std::wstring& payload) {
+  if (!MoveFileW(payload.c_str(), (payload + L".hashed").c_str())) return false;
+  std::filesystem::create_directory(payload);
+  write_text_file(payload + L"\\vbMmeCable64_win10.inf", "[Version]\r\n; not the hashed one\r\n");
+  return true;
+}
+
+class PrivateCopy : public RunInstallTest, public testing::WithParamInterface<DWORD> {};
+
+// Windows installs a copy of the bytes that were hashed, in a folder of this
+// run's that only the system and administrators can enter; the copy is gone
+// once the installation has returned, whatever it answered.
+TEST_P(PrivateCopy, IsWhatWindowsInstallsAndGoesAfterwards) {
+  install.update_error = GetParam();
+  bool replaced = false;
+  g_after_first_flush = [&] { replaced = replace_package_folder(payload); };
+  std::wstring folder, security;
+  std::vector<std::wstring> differing;
+  install.on_update = [&] {
+    folder = std::filesystem::path(install.update_inf_path).parent_path().wstring();
+    // Wine keeps no descriptor of the caller's (measured: it answers the user
+    // as owner and an unprotected DACL): there, what CreateDirectoryW was given.
+    security = under_wine() ? copy_api.asked_security : stored_security(folder);
+    for (const PayloadFile& file : payload_manifest().files)
+      if (hash_file_sha256(folder + L"\\" + std::wstring(file.name)) != file.sha256) differing.emplace_back(file.name);
+  };
+  EXPECT_EQ(run(), GetParam() ? 1 : 3010);
+  EXPECT_EQ(folder.rfind(windows_temp() + L"lumetta-", 0), 0u) << to_utf8(folder);
+  EXPECT_EQ(security, kOnlySystemAndAdministrators);
+  EXPECT_EQ(differing, std::vector<std::wstring>{});
+  if (under_wine()) {
+    EXPECT_TRUE(replaced) << "the caller's INF was not changed after the hash";
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  // The copy's catalog was checked by its path, after the held one.
+  ASSERT_EQ(payload_api.trust_calls.size(), 4u);
+  EXPECT_EQ(payload_api.trust_calls[2].file_path, folder + L"\\vbaudio_cable64_win10.cat");
+  EXPECT_EQ(payload_api.trust_calls[2].file.hFile, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, PrivateCopy, testing::Values(DWORD{0}, DWORD{ERROR_FILE_NOT_FOUND}),
+                         [](const auto& info) { return info.param ? "FailedInstallation" : "Success"; });
+
+// An unelevated run answers for its rights before it tries a copy that only an
+// administrator can make: the application elevates on that answer alone.
+TEST_F(RunInstallTest, WithoutRightsTheRunAnswersForThemBeforeAnyCopy) {
+  install.admin = FALSE;
+  EXPECT_EQ(run(), 1);
+  EXPECT_NE(read_file(report).find(R"("error":"Administrator permission required (Windows error )"), std::string::npos);
+  EXPECT_EQ(copy_api.folder, L"");
+}
+
+struct CopyFailure {
+  const char* name;
+  void (*arrange)(FakePayloadCopyApi&, FakePayloadApi&);
+  const char* message;
+};
+
+// Shown by name when a case fails.
+void PrintTo(const CopyFailure& c, std::ostream* out) { *out << c.name; }
+
+class PrivateCopyFailure : public RunInstallTest, public testing::WithParamInterface<CopyFailure> {};
+
+// A copy that cannot be made, or whose catalog is not trusted, ends the run
+// before any device exists, and leaves no copy behind.
+TEST_P(PrivateCopyFailure, EndsTheRunBeforeAnyDevice) {
+  GetParam().arrange(copy_api, payload_api);
+  const std::wstring taken = windows_temp() + L"lumetta-" + std::wstring(32, L'0');
+  if (copy_api.zero_random) {
+    std::filesystem::create_directories(taken);
+    write_text_file(taken + L"\\vbMmeCable64_win10.inf", "someone else's");
+  }
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(read_file(report), final_report("error", GetParam().message));
+  EXPECT_EQ(std::count(install.calls.begin(), install.calls.end(), "IsUserAnAdmin"), 1);
+  EXPECT_EQ(std::count(install.calls.begin(), install.calls.end(), "SetupDiCreateDeviceInfoList"), 0);
+  if (copy_api.zero_random) {
+    // Not this run's folder: left as it was.
+    EXPECT_EQ(read_file(taken + L"\\vbMmeCable64_win10.inf"), "someone else's");
+    std::filesystem::remove_all(taken);
+  } else if (!copy_api.folder.empty()) {
+    EXPECT_FALSE(std::filesystem::exists(copy_api.folder));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, PrivateCopyFailure,
+    testing::Values(
+        CopyFailure{"NameTaken", [](FakePayloadCopyApi& c, FakePayloadApi&) { c.zero_random = true; },
+                    "Cannot copy driver payload (Windows error 183)"},
+        CopyFailure{"DiskFull", [](FakePayloadCopyApi& c, FakePayloadApi&) { c.failing_write_call = 3; },
+                    "Cannot copy driver payload (Windows error 112)"},
+        CopyFailure{"CatalogOfTheCopyUntrusted",
+                    [](FakePayloadCopyApi&, FakePayloadApi& p) { p.path_trust_answer = CERT_E_UNTRUSTEDROOT; },
+                    "VB-CABLE catalog signature is not trusted"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

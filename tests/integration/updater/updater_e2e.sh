@@ -139,6 +139,14 @@ quick_cases() {
   check "installer ends with 2: installer" "$installer_ran_held" "$(installer_log)"
   check "installer ends with 2: restarts" 1 "$(restarts | wc -l)"
 
+  # Reached through a symbolic link to its folder, which Wine resolves as
+  # Windows resolves junctions: the installer is started by the final path.
+  new_case linked_folder
+  ln -s "$case_dir" "$drive/e2e/link_to_linked_folder"
+  run_updater "$(cpath "$drive/e2e/link_to_linked_folder/LumettaSetup.exe")" "$app" "" "$digest"
+  check "update file through a link: exit code" 0 "$code"
+  check "update file through a link: started by its final path" "$setup" "$(tr -d '\r' <"$case_dir/LumettaSetup.exe.path")"
+
   # Named with other letter case than its image, and ending about a second
   # after the updater starts: no 30-second wait.
   new_case application_ends_soon

@@ -1,6 +1,7 @@
 // Stands in for the update installer: records its arguments, whether its own
-// file could be opened for writing and deleted while it runs, and ends with
-// the code written in <exe>.code (0 when there is none).
+// file could be opened for writing and deleted while it runs, and the path it
+// was started by (in <exe>.path), and ends with the code written in <exe>.code
+// (0 when there is none).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -51,5 +52,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   append_line(log, L"args=" + arguments());
   append_line(log, L"write=" + try_write(self));
   append_line(log, L"delete=" + try_delete(self));
+  append_line(self + L".path", self);
   return static_cast<int>(chosen_exit_code(self));
 }

@@ -80,7 +80,8 @@ DWORD WINAPI fake_wait(HANDLE object, DWORD timeout) {
     fake.events.push_back("wait installer");
     fake.installer_waits.push_back(timeout);
     fake.file_open_during_installer = fake.update_file.opened > fake.update_file.closed;
-    return WAIT_OBJECT_0;
+    if (fake.installer_wait == WAIT_FAILED) SetLastError(ERROR_INVALID_HANDLE);
+    return fake.installer_wait;
   }
   SetLastError(ERROR_INVALID_HANDLE);
   return WAIT_FAILED;
@@ -137,9 +138,41 @@ HANDLE WINAPI fake_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURI
   return kFileHandle;
 }
 
+// As its reference page says: the length without the terminator when the path
+// and its terminator fit, otherwise the size needed with it; 0 and the last
+// error on failure.
+DWORD WINAPI fake_get_final_path(HANDLE file, LPWSTR buffer, DWORD size, DWORD) {
+  FakeUpdater& fake = FakeUpdater::current();
+  const bool held = file == kFileHandle && fake.update_file.opened > fake.update_file.closed;
+  const DWORD error = held ? fake.final_path_error : ERROR_INVALID_HANDLE;
+  if (error) {
+    SetLastError(error);
+    return 0;
+  }
+  const auto length = static_cast<DWORD>(fake.final_path.size());
+  if (length >= size) return length + 1;
+  std::copy(fake.final_path.begin(), fake.final_path.end(), buffer);
+  buffer[length] = L'\0';
+  return length;
+}
+
+// Answers as told and counts, so that a test sees what was balanced.
+HRESULT WINAPI fake_co_initialize_ex(LPVOID, DWORD) {
+  FakeUpdater& fake = FakeUpdater::current();
+  ++fake.com_inits;
+  return fake.com_result;
+}
+
+void WINAPI fake_co_uninitialize() {
+  FakeUpdater& fake = FakeUpdater::current();
+  ++fake.com_uninits;
+  SetLastError(0xC105ED);  // may change the last error; the start's code must survive
+}
+
 BOOL WINAPI fake_shell_execute_ex(SHELLEXECUTEINFOW* info) {
   FakeUpdater& fake = FakeUpdater::current();
   fake.events.push_back("launch installer");
+  fake.launched_inside_com = fake.com_inits == 1 && fake.com_uninits == 0;
   ++fake.launches;
   fake.launch = *info;
   fake.launch_verb = text_or_empty(info->lpVerb);
@@ -172,9 +205,10 @@ int WINAPI fake_message_box(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type
 }  // namespace
 
 FakeUpdater::FakeUpdater()
-    : api_{fake_get_command_line, fake_command_line_to_argv, fake_local_free,     fake_open_process,
-           fake_query_image,      fake_wait,                 fake_get_exit_code,  fake_close_handle,
-           fake_create_file,      fake_shell_execute_ex,     fake_shell_execute,  fake_message_box} {
+    : api_{fake_get_command_line, fake_command_line_to_argv, fake_local_free,       fake_open_process,
+           fake_query_image,      fake_wait,                 fake_get_exit_code,    fake_close_handle,
+           fake_create_file,      fake_get_final_path,       fake_co_initialize_ex, fake_co_uninitialize,
+           fake_shell_execute_ex, fake_shell_execute,        fake_message_box} {
   g_current = this;
   digest.served_content = "abc";
   set_arguments({kUpdateFile, kApplicationPath, std::to_wstring(kApplicationId), kAbcDigest});

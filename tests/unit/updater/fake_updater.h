@@ -52,6 +52,10 @@ class FakeUpdater {
   // image (ERROR_GEN_FAILURE) and every wait answers at once.
   bool application_ended = false;
   DWORD create_file_error = 0;
+  std::wstring final_path = std::wstring(L"\\\\?\\") + kUpdateFile;  // of the held update file
+  DWORD final_path_error = 0;  // non-zero: GetFinalPathNameByHandleW fails with it
+  HRESULT com_result = S_OK;   // what CoInitializeEx answers
+  DWORD installer_wait = WAIT_OBJECT_0;  // WAIT_FAILED sets ERROR_INVALID_HANDLE
   bool launch_succeeds = true;
   bool launch_gives_process = true;
   DWORD launch_error = 0;  // the last error that the launch leaves, on failure or without a process
@@ -73,6 +77,8 @@ class FakeUpdater {
   std::wstring created_path;
   DWORD create_access = 0, create_share = 0xFFFFFFFF, create_disposition = 0, create_attributes = 0;
   bool create_extras = false;  // security attributes or a template passed
+  int com_inits = 0, com_uninits = 0;
+  bool launched_inside_com = false;
   int launches = 0;
   SHELLEXECUTEINFOW launch{};
   std::wstring launch_verb, launch_file, launch_parameters;

@@ -3,6 +3,7 @@
 // one restart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
 
 #include "tests/unit/updater/run_fixture.h"
@@ -171,6 +172,64 @@ TEST_F(UpdateRunTest, FailedLaunchStillClosesTheFileBeforeTheMessage) {
   const Events tail(fake.events.end() - 4, fake.events.end());
   EXPECT_EQ(tail, (Events{"launch installer", "close update file", "message", "restart application"}));
   EXPECT_TRUE(fake.installer_waits.empty());
+}
+
+struct FinalPath {
+  const char* name;
+  std::wstring final_path;
+  DWORD error;
+  std::wstring launched;  // empty: nothing started, and the run fails with the message
+};
+
+// Shown by name when a case fails.
+void PrintTo(const FinalPath& c, std::ostream* out) { *out << c.name; }
+
+class StartPath : public UpdaterRunTest, public testing::WithParamInterface<FinalPath> {};
+
+// The shell starts the held file by its final path, or by the path as given
+// for a network file; a final path it cannot take starts nothing.
+TEST_P(StartPath, ComesFromTheHeldFile) {
+  fake.final_path = GetParam().final_path;
+  fake.final_path_error = GetParam().error;
+  const bool starts = !GetParam().launched.empty();
+  EXPECT_EQ(run(), starts ? kExitUpdated : kExitInstallerFailed);
+  EXPECT_EQ(fake.launches, starts ? 1 : 0);
+  EXPECT_EQ(fake.launch_file, GetParam().launched);
+  EXPECT_EQ(message_texts(), starts ? std::vector<std::wstring>{} : std::vector<std::wstring>{kIncompleteText});
+}
+
+const std::wstring kLongest = L"D:\\" + std::wstring(MAX_PATH - 8, L'x') + L".exe";  // MAX_PATH - 1 characters
+
+INSTANTIATE_TEST_SUITE_P(
+    Updater, StartPath,
+    testing::Values(FinalPath{"DrivePathThroughALink", L"\\\\?\\D:\\Real\\LumettaSetup.exe", 0,
+                              L"D:\\Real\\LumettaSetup.exe"},
+                    FinalPath{"LongestDrivePath", L"\\\\?\\" + kLongest, 0, kLongest},
+                    FinalPath{"DrivePathTooLongForTheShell", L"\\\\?\\" + kLongest + L"x", 0, L""},
+                    FinalPath{"NetworkFileAsGiven", L"\\\\?\\UNC\\server\\share\\LumettaSetup.exe", 0,
+                              kUpdateFile},
+                    FinalPath{"DriveWithoutLetter", L"", ERROR_PATH_NOT_FOUND, L""}),
+    [](const testing::TestParamInfo<FinalPath>& info) { return std::string(info.param.name); });
+
+class ComAroundTheLaunch : public UpdaterRunTest, public testing::WithParamInterface<HRESULT> {};
+
+// Initialised for the launch whatever the thread had; balanced only where it succeeded.
+TEST_P(ComAroundTheLaunch, IsBalancedOnlyWhenItSucceeded) {
+  fake.com_result = GetParam();
+  EXPECT_EQ(run(), kExitUpdated);
+  EXPECT_TRUE(fake.launched_inside_com);
+  EXPECT_EQ(fake.com_inits, 1);
+  EXPECT_EQ(fake.com_uninits, SUCCEEDED(GetParam()) ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Updater, ComAroundTheLaunch, testing::Values(S_OK, S_FALSE, RPC_E_CHANGED_MODE, E_OUTOFMEMORY));
+
+// A failed wait leaves an installer that may still run: no exit code is read from it.
+TEST_F(UpdateRunTest, FailedWaitForTheInstallerIsAnUnreadableExitCode) {
+  fake.installer_wait = WAIT_FAILED;
+  EXPECT_EQ(run(), kExitInstallerFailed);
+  EXPECT_EQ(message_texts(), std::vector<std::wstring>{kIncompleteText});
+  EXPECT_EQ(std::count(fake.events.begin(), fake.events.end(), "read exit code"), 0);
 }
 
 }  // namespace
