@@ -63,14 +63,16 @@ std::vector<MarkedDevice> find_marked_devices(const DeviceApi& api, HDEVINFO set
   return marked;
 }
 
-// Whether Windows asked for a restart to finish the removal. Install
-// parameters that cannot be read count as a request: a needless restart is
-// cheaper than a removal left half done.
+// Whether Windows asked for a restart to finish the removal (SetupDiRemoveDevice
+// leaves the request in the element's install parameters). An element that went
+// with its device (ERROR_NO_SUCH_DEVINST, as Wine answers) holds no request;
+// parameters unreadable for any other reason count as one: a needless restart
+// is cheaper than a removal that Windows finishes only at the next start unsaid.
 bool removal_needs_restart(const DeviceApi& api, HDEVINFO set, SP_DEVINFO_DATA& device) {
   SP_DEVINSTALL_PARAMS_W params{};
   params.cbSize = sizeof params;
-  return !api.get_device_install_params(set, &device, &params) ||
-         (params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT)) != 0;
+  if (!api.get_device_install_params(set, &device, &params)) return GetLastError() != ERROR_NO_SUCH_DEVINST;
+  return (params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT)) != 0;
 }
 
 // Not forced: Windows keeps a package that a device, present or not, still uses.

@@ -147,6 +147,7 @@ BOOL WINAPI fake_call_class_installer(DI_FUNCTION function, HDEVINFO set, SP_DEV
 BOOL WINAPI fake_get_install_params(HDEVINFO set, SP_DEVINFO_DATA* data, SP_DEVINSTALL_PARAMS_W* params) {
   EXPECT_TRUE(set == kFakeSet);
   if (params->cbSize != sizeof *params) return fail(ERROR_INVALID_USER_BUFFER);
+  if (device_of(data).install_params_error) return fail(device_of(data).install_params_error);
   params->Flags = device_of(data).restart_flags;
   return TRUE;
 }

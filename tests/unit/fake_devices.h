@@ -25,6 +25,7 @@ struct FakeDevice {
   std::wstring package = L"";        // the oem*.inf of its driver; empty: no driver
   DWORD remove_error = 0;            // DIF_REMOVE fails with it
   DWORD restart_flags = 0;           // DI_NEEDRESTART or DI_NEEDREBOOT once removed
+  DWORD install_params_error = 0;    // its install parameters cannot be read
   bool removed = false;
 };
 

@@ -88,6 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                       {cable(L"R\\0", kOurs, L"oem7.inf"),
                        with(cable(L"R\\1", kOurs, L"oem5.inf"), [](FakeDevice& d) { d.restart_flags = DI_NEEDREBOOT; })},
                       "restart", {}, {L"wdma_usb.inf"}, 2},
+        // The element went with its device (ERROR_NO_SUCH_DEVINST): nothing pending. Unreadable otherwise: a restart.
+        UninstallCase{"ElementGoneWithItsDevice",
+                      {with(cable(L"R\\0", kOurs), [](FakeDevice& d) { d.install_params_error = 0xE000020B; })},
+                      "no restart", {}, kStore, 0},
+        UninstallCase{"RemovalLeavesItsAnswerUnreadable",
+                      {with(cable(L"R\\0", kOurs), [](FakeDevice& d) { d.install_params_error = ERROR_INVALID_HANDLE; })},
+                      "restart", {}, kStore, 0},
         UninstallCase{"RemovalFails",
                       {with(cable(L"R\\0", kOurs, L"oem5.inf"), [](FakeDevice& d) { d.remove_error = ERROR_ACCESS_DENIED; })},
                       "Remove VB-CABLE device (Windows error 5)", {L"R\\0"}, kStore, 0},
