@@ -6,9 +6,9 @@
 
 inline constexpr wchar_t kCableInfName[] = L"vbMmeCable64_win10.inf";
 
-// Creates and registers a root MEDIA device with the cable's hardware ID and
-// installs the driver from the payload folder's INF on it; removes the device
-// again when the driver installation fails. Checks administrator rights and
+// Creates and registers a root MEDIA device with the cable's hardware ID,
+// marks it as Lumetta's and installs the driver from the payload folder's INF
+// on it; removes the device again when the mark or the driver installation fails. Checks administrator rights and
 // running games first. Returns true, or raises; the caller guarantees that no
 // cable device exists yet.
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api = real_install_api());
