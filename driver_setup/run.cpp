@@ -68,8 +68,11 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {L"--probe", 0, false, probe},   {L"--install", 4, true, install},     {L"--verify", 4, false, verify},
-    {L"--restore", 9, true, restore}, {L"--uninstall", 3, true, uninstall},
+    {L"--probe", 0, false, probe},
+    {L"--install", 4, true, install},
+    {L"--verify", 4, false, verify},
+    {L"--restore", 9, true, restore},
+    {L"--uninstall", 3, true, uninstall},
 };
 
 // Verbs match whole and by case; a known verb with another count is none.
