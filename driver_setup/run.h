@@ -9,6 +9,7 @@
 #include "driver_setup/audio/default_endpoints.h"
 #include "driver_setup/devices/cable_device.h"
 #include "driver_setup/devices/install_api.h"
+#include "driver_setup/machine_lock.h"
 #include "driver_setup/payload/payload_api.h"
 #include "driver_setup/report/report_api.h"
 
@@ -26,6 +27,7 @@ struct Platform {
   const PayloadApi& payload = real_payload_api();
   const InstallApi& install = real_install_api();
   const ReportApi& report = real_report_api();
+  const LockApi& lock = real_lock_api();
   const PayloadCopyApi& copy = real_payload_copy_api();
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,10 @@ struct CableDevice {
 // Lists the cable devices in enumeration order, present or not. Raises a step
 // error when SetupAPI fails.
 std::vector<CableDevice> find_cable_devices(const DeviceApi& api = real_device_api());
+
+// Every device of the MEDIA class, present or not; raises "SetupDiGetClassDevs".
+DeviceInfoSet open_media_devices(const DeviceApi& api);
+
+// Hands each device of the set whose hardware IDs name the cable to visit, in
+// enumeration order. Raises the inventory's step errors.
+void for_each_cable_device(const DeviceApi& api, HDEVINFO set, const std::function<void(SP_DEVINFO_DATA&)>& visit);

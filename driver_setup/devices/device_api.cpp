@@ -4,6 +4,8 @@ const DeviceApi& real_device_api() {
   static const DeviceApi api{
       ::SetupDiGetClassDevsW,      ::SetupDiEnumDeviceInfo, ::SetupDiGetDeviceRegistryPropertyW,
       ::SetupDiGetDeviceInstanceIdW, ::CM_Get_DevNode_Status, ::SetupDiDestroyDeviceInfoList,
+      ::SetupDiGetDevicePropertyW, ::SetupDiSetClassInstallParamsW, ::SetupDiCallClassInstaller,
+      ::SetupDiGetDeviceInstallParamsW, ::SetupUninstallOEMInfW,
   };
   return api;
 }

@@ -14,6 +14,12 @@ struct DeviceApi {
   decltype(&::SetupDiGetDeviceInstanceIdW) get_device_instance_id;
   decltype(&::CM_Get_DevNode_Status) get_devnode_status;
   decltype(&::SetupDiDestroyDeviceInfoList) destroy_device_info_list;
+  // The removal of marked devices and their driver packages.
+  decltype(&::SetupDiGetDevicePropertyW) get_device_property;
+  decltype(&::SetupDiSetClassInstallParamsW) set_class_install_params;
+  decltype(&::SetupDiCallClassInstaller) call_class_installer;
+  decltype(&::SetupDiGetDeviceInstallParamsW) get_device_install_params;
+  decltype(&::SetupUninstallOEMInfW) uninstall_oem_inf;
 };
 
 const DeviceApi& real_device_api();

@@ -49,20 +49,28 @@ CableDevice read_cable_device(const DeviceApi& api, HDEVINFO set, SP_DEVINFO_DAT
 
 }  // namespace
 
-std::vector<CableDevice> find_cable_devices(const DeviceApi& api) {
+DeviceInfoSet open_media_devices(const DeviceApi& api) {
   // No DIGCF_PRESENT: devices that are registered but absent must be seen too.
   DeviceInfoSet set(api.get_class_devs(&kMediaDeviceClass, nullptr, nullptr, 0), api.destroy_device_info_list);
   check_step(set.valid(), "SetupDiGetClassDevs");
+  return set;
+}
 
-  std::vector<CableDevice> cables;
+void for_each_cable_device(const DeviceApi& api, HDEVINFO set, const std::function<void(SP_DEVINFO_DATA&)>& visit) {
   HardwareIdBuffer ids;
   for (DWORD index = 0;; ++index) {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
-    if (!api.enum_device_info(set.get(), index, &device)) break;
-    if (read_hardware_ids(api, set.get(), device, ids) && names_cable(ids))
-      cables.push_back(read_cable_device(api, set.get(), device));
+    if (!api.enum_device_info(set, index, &device)) break;
+    if (read_hardware_ids(api, set, device, ids) && names_cable(ids)) visit(device);
   }
   check_step(GetLastError() == ERROR_NO_MORE_ITEMS, "SetupDiEnumDeviceInfo");
+}
+
+std::vector<CableDevice> find_cable_devices(const DeviceApi& api) {
+  const DeviceInfoSet set = open_media_devices(api);
+  std::vector<CableDevice> cables;
+  for_each_cable_device(api, set.get(),
+                        [&](SP_DEVINFO_DATA& device) { cables.push_back(read_cable_device(api, set.get(), device)); });
   return cables;
 }

@@ -7,7 +7,9 @@
 #include "common/windows_path.h"
 #include "driver_setup/check_step.h"
 #include "driver_setup/devices/cable_device.h"
+#include "driver_setup/devices/cable_mark.h"
 #include "driver_setup/devices/install_guards.h"
+#include "driver_setup/devices/remove_device.h"
 
 namespace {
 
@@ -19,17 +21,25 @@ constexpr auto kHardwareIdList = [] {
 }();
 static_assert(sizeof kHardwareIdList == 30);
 
-// Removes the registered device from every hardware profile. Failures are not
-// reported: the caller is already reporting the installation's own.
-void remove_device(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device) {
-  SP_REMOVEDEVICE_PARAMS params{};
-  params.ClassInstallHeader.cbSize = sizeof params.ClassInstallHeader;
-  params.ClassInstallHeader.InstallFunction = DIF_REMOVE;
-  params.Scope = DI_REMOVEDEVICE_GLOBAL;
-  params.HwProfile = 0;
-  static_assert(sizeof params == 16);
-  api.set_class_install_params(set, &device, &params.ClassInstallHeader, sizeof params);
-  api.call_class_installer(DIF_REMOVE, set, &device);
+// Removes the registered device again and raises the step that failed with
+// its own code: the removal sets codes of its own, and its failure is not
+// reported, since the caller is already reporting the step's.
+void undo_registration(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device, const char* step) {
+  {
+    win::LastErrorKeeper keep;
+    remove_device(api, set, device);
+  }
+  check_step(false, step);
+}
+
+// Marks the new device as Lumetta's, before its driver arrives: a device
+// whose installation is cut short is then still known as ours.
+void mark_device(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device) {
+  std::wstring value = kCableMarkValue;  // the call takes a writable buffer
+  const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));  // the terminator counts
+  if (!api.set_device_property(set, &device, &kCableMarkKey, DEVPROP_TYPE_STRING,
+                               reinterpret_cast<BYTE*>(value.data()), bytes, 0))
+    undo_registration(api, set, device, "Mark VB-CABLE device");
 }
 
 // Forced: without it Windows installs the INF only when it beats every driver
@@ -43,15 +53,9 @@ constexpr DWORD kInstallFlags = INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE;
 
 void install_driver(const InstallApi& api, HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& inf_path) {
   BOOL restart = FALSE;
-  if (api.update_driver_for_plug_and_play_devices(nullptr, kCableHardwareId, inf_path.c_str(), kInstallFlags,
-                                                  &restart))
-    return;
-  {
-    // The removal sets codes of its own; the message must name the installation's.
-    win::LastErrorKeeper keep;
-    remove_device(api, set, device);
-  }
-  check_step(false, "Install signed VB-CABLE driver");
+  if (!api.update_driver_for_plug_and_play_devices(nullptr, kCableHardwareId, inf_path.c_str(), kInstallFlags,
+                                                   &restart))
+    undo_registration(api, set, device, "Install signed VB-CABLE driver");
 }
 
 // UpdateDriverForPlugAndPlayDevicesW takes the INF's full path and does not
@@ -72,7 +76,7 @@ std::wstring full_inf_path(const InstallApi& api, const std::wstring& inf_path) 
 }  // namespace
 
 bool install_cable_device(const std::wstring& payload_folder, const InstallApi& api) {
-  check_install_allowed(api);
+  check_change_allowed(api, kInstallGameRefusal);
   return create_cable_device(payload_folder, api);
 }
 
@@ -93,6 +97,7 @@ bool create_cable_device(const std::wstring& payload_folder, const InstallApi& a
              "Set hardware ID");
   // Until this succeeds the device lives only in the set, and releasing the set discards it.
   check_step(api.call_class_installer(DIF_REGISTERDEVICE, set.get(), &device), "Register root device");
+  mark_device(api, set.get(), device);
   install_driver(api, set.get(), device, inf_path);
   return true;
 }

@@ -12,6 +12,7 @@ const InstallApi& real_install_api() {
       ::SetupDiCreateDeviceInfoList,
       ::SetupDiCreateDeviceInfoW,
       ::SetupDiSetDeviceRegistryPropertyW,
+      ::SetupDiSetDevicePropertyW,
       ::SetupDiCallClassInstaller,
       ::SetupDiSetClassInstallParamsW,
       ::SetupDiDestroyDeviceInfoList,

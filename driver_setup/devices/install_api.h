@@ -10,6 +10,13 @@
 #include "common/unique_resource.h"
 #include "driver_setup/devices/device_api.h"
 
+// SetupAPI exports it (Windows Vista and later), and MinGW-w64's import
+// library links it, but its setupapi.h declares only the Get.
+extern "C" WINSETUPAPI BOOL WINAPI SetupDiSetDevicePropertyW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                                            const DEVPROPKEY* PropertyKey, DEVPROPTYPE PropertyType,
+                                                            const PBYTE PropertyBuffer, DWORD PropertyBufferSize,
+                                                            DWORD Flags);
+
 struct InstallApi {
   decltype(&::IsUserAnAdmin) is_user_an_admin;
   decltype(&::CreateToolhelp32Snapshot) create_toolhelp32_snapshot;
@@ -19,6 +26,7 @@ struct InstallApi {
   decltype(&::SetupDiCreateDeviceInfoList) create_device_info_list;
   decltype(&::SetupDiCreateDeviceInfoW) create_device_info;
   decltype(&::SetupDiSetDeviceRegistryPropertyW) set_device_registry_property;
+  decltype(&::SetupDiSetDevicePropertyW) set_device_property;
   decltype(&::SetupDiCallClassInstaller) call_class_installer;
   decltype(&::SetupDiSetClassInstallParamsW) set_class_install_params;
   decltype(&::SetupDiDestroyDeviceInfoList) destroy_device_info_list;

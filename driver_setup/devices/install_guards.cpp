@@ -35,9 +35,8 @@ bool game_is_running(const InstallApi& api) {
 
 }  // namespace
 
-void check_install_allowed(const InstallApi& api) {
+void check_change_allowed(const InstallApi& api, const char* game_refusal) {
   // No call in between: the message carries whatever code the thread holds.
   check_step(api.is_user_an_admin(), "Administrator permission required");
-  if (game_is_running(api))
-    throw std::runtime_error("Close Rocksmith before installing the virtual audio driver; no device was changed");
+  if (game_is_running(api)) throw std::runtime_error(game_refusal);
 }

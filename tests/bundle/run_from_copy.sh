@@ -2,8 +2,8 @@
 # Runs a copy of the bundle, out of the build tree, as the hosted Windows job
 # runs it: every unit test executable with GoogleTest's XML output, the kit
 # plainly, then the kit with the test package, --install-cable and
-# --change-defaults, a driver_setup built for the test package standing in for
-# the kit's own. In a Wine world of its own whose machine Root store trusts the
+# --change-defaults (which installs the cable and removes it again), a
+# driver_setup built for the test package standing in for the kit's own. In a Wine world of its own whose machine Root store trusts the
 # test root, as the job trusts it with certutil.
 set -u
 copy=$(mktemp -d /tmp/bundle.XXXXXX)
@@ -45,6 +45,8 @@ status=$?
 cat kit.txt
 ((status == 0)) || fail "the kit, run plainly"
 grep -q '^SKIP install_cable: ' kit.txt || fail "the kit installed the cable unasked"
+grep -q '^SKIP uninstall_cable: removes only a cable that install_cable installed' kit.txt ||
+  fail "the kit ran a removal unasked"
 echo "the kit, plainly: $((SECONDS - start)) s"
 
 start=$SECONDS
@@ -57,4 +59,8 @@ cat kit_cable.txt
 grep -q '^PASS verify_package' kit_cable.txt || fail "the test package was not verified"
 grep -q '^PASS install_cable: installed_restart_required, exit 3010; one cable device, not started' kit_cable.txt ||
   fail "the cable check did not pass as it must under Wine"
+grep -q '^PASS uninstall_cable: uninstalled, exit 0; no cable device left' kit_cable.txt ||
+  fail "the removal check did not pass as it must under Wine"
+grep -q "^SKIP uninstall_cable_package: Wine's driver installation adds no oem INF" kit_cable.txt ||
+  fail "the package check did not say why Wine cannot show it"
 echo "the kit with --install-cable: $((SECONDS - start)) s"

@@ -4,8 +4,13 @@
 #include <string>
 #include <utility>
 
+#include "driver_setup/report/report.h"  // to_utf8
+
 namespace kit {
 namespace {
+
+constexpr char kNotInstalledHere[] =
+    "removes only a cable that install_cable installed on this machine (start the kit with --install-cable)";
 
 // OpenProcessToken hands out NULL for "no token".
 struct TokenKind : win::OwnerKind<HANDLE, win::NullSentinel, decltype(&::CloseHandle), win::NonzeroIsSuccess> {};
@@ -66,7 +71,8 @@ Outcome one_working_device(const Context& c, bool& started) {
 }  // namespace
 
 Outcome install_cable(const Context& c) {
-  if (!c.install_cable) return skipped("installs the cable and leaves it; start the kit with --install-cable");
+  if (!c.install_cable)
+    return skipped("installs the cable (the checks at the end remove it again); start the kit with --install-cable");
   if (!c.package) return failed("--install-cable needs the package folder (--package FOLDER)");
   if (!elevated()) return failed("needs an elevated prompt: driver_setup installs only with administrator rights");
   const auto before = read_defaults();
@@ -81,6 +87,7 @@ Outcome install_cable(const Context& c) {
   const std::string rest = R"(,"existing_devices":0,"defaults_before":)" + endpoint_array(*before) +
                            R"(,"defaults_after":)";
   const Answer install = ask(c, c.driver_setup(), {L"--install", c.package->wstring()}, L"install.json");
+  c.cable.installed = true;  // whatever it answered: the removal checks take away what it left
   const Outcome restarted = matches(install, 3010, R"({"status":"installed_restart_required","error":"")" + rest);
   const bool slot_was_empty = std::ranges::any_of(*before, [](const std::wstring& id) { return id.empty(); });
   const std::string restore_failed =
@@ -106,6 +113,49 @@ Outcome install_cable(const Context& c) {
   return {Outcome::pass, how + (started ? "; one cable device, started; --install again: reused"
                                         : "; one cable device, not started (Wine never starts a device); "
                                           "--install again refused it")};
+}
+
+Outcome uninstall_cable(const Context& c) {
+  if (!c.cable.installed) return skipped(kNotInstalledHere);
+  const auto nodes = cable_devices();
+  if (!nodes) return failed("this machine's MEDIA devices cannot be read");
+  // The package's name is known only from the device: read it before the device goes.
+  for (const CableNode& node : *nodes)
+    if (!node.package.empty()) c.cable.packages.push_back(node.package);
+  c.cable.removal_ran = true;
+  const Answer removal = ask(c, c.driver_setup(), {L"--uninstall"}, L"uninstall.json");
+  const std::string rest = R"(","error":"","existing_devices":)" + std::to_string(nodes->size()) + ",";
+  const Outcome done = matches(removal, 0, R"({"status":"uninstalled)" + rest);
+  const bool restart = matches(removal, 3010, R"({"status":"uninstalled_restart_required)" + rest).kind == Outcome::pass;
+  if (done.kind != Outcome::pass && !restart) return failed("--uninstall: " + done.why);
+  const std::string how = restart ? "uninstalled_restart_required, exit 3010" : "uninstalled, exit 0";
+  const auto left = count_cable_devices();
+  if (!left || *left)
+    return failed(how + ", but the kit finds " + (left ? std::to_string(*left) : std::string("no list of")) +
+                  " cable devices after it");
+  const Outcome probe = answers(c, c.driver_setup(), {L"--probe"}, L"uninstall_probe.json", 0,
+                                R"({"status":"probe","error":"","existing_devices":0,)");
+  if (probe.kind != Outcome::pass) return failed("--probe after it: " + probe.why);
+  return {Outcome::pass, how + "; no cable device left, and --probe counts none"};
+}
+
+Outcome uninstall_cable_package(const Context& c) {
+  if (!c.cable.installed) return skipped(kNotInstalledHere);
+  if (!c.cable.removal_ran) return skipped("uninstall_cable could not run --uninstall");
+  if (c.cable.packages.empty()) {
+    if (under_wine())
+      return skipped("Wine's driver installation adds no oem INF to the driver store: the device names no package");
+    return failed("the installed cable device named no driver package (DEVPKEY_Device_DriverInfPath)");
+  }
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  std::string names;
+  for (const std::wstring& package : c.cable.packages) {
+    if (fs::exists(fs::path(windows) / L"INF" / package))
+      return failed(to_utf8(package) + " is still in %windir%\\INF after --uninstall");
+    names += (names.empty() ? "" : ", ") + to_utf8(package);
+  }
+  return {Outcome::pass, names + " left the driver store (%windir%\\INF)"};
 }
 
 }  // namespace kit

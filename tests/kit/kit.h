@@ -33,6 +33,13 @@ struct Context {
   std::optional<fs::path> package;
   bool install_cable = false;
   bool change_defaults = false;
+  // What the cable check left, for the removal checks that end the run.
+  struct Cable {
+    bool installed = false;  // the kit ran --install on a machine without a cable
+    bool removal_ran = false;
+    std::vector<std::wstring> packages;  // the devices' oem*.inf, read before the removal
+  };
+  mutable Cable cable;  // the checks take the context as const; only these carry over
 
   fs::path driver_setup() const { return kit / L"driver_setup.exe"; }
   fs::path updater() const { return kit / L"updater.exe"; }

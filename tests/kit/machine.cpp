@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <mmdeviceapi.h>
 #include <setupapi.h>
+#include <initguid.h>  // defines DEVPKEY_Device_DriverInfPath here
+#include <devpkey.h>
 
 #include <string_view>
 
@@ -89,6 +91,12 @@ std::optional<std::vector<CableNode>> cable_devices() {
         names_cable(ids, std::size(ids))) {
       CableNode node;
       node.answer = CM_Get_DevNode_Status(&node.status, &node.problem, device.DevInst, 0);
+      wchar_t package[MAX_PATH] = {};
+      DEVPROPTYPE type = DEVPROP_TYPE_EMPTY;
+      if (SetupDiGetDevicePropertyW(set.get(), &device, &DEVPKEY_Device_DriverInfPath, &type,
+                                    reinterpret_cast<BYTE*>(package), sizeof package - sizeof(wchar_t), nullptr, 0) &&
+          type == DEVPROP_TYPE_STRING)
+        node.package = package;
       nodes.push_back(node);
     }
   }

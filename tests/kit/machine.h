@@ -22,11 +22,13 @@ std::vector<std::wstring> active_render_endpoints();
 
 // One cable device as the configuration manager sees it: answer is
 // CM_Get_DevNode_Status's (CR_NO_SUCH_DEVINST for a device that is not
-// present), status its DN_ flags, problem its CM_PROB_ number.
+// present), status its DN_ flags, problem its CM_PROB_ number; package the
+// oem*.inf that installed its driver, "" without one.
 struct CableNode {
   CONFIGRET answer = CR_SUCCESS;
   ULONG status = 0;
   ULONG problem = 0;
+  std::wstring package;
 };
 
 // MEDIA-class devices, present or not, whose hardware IDs name the cable, in

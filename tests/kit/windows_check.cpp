@@ -4,7 +4,7 @@
 // One line per check (PASS, FAIL with what differed, SKIP with why), then the
 // counts; exits 0 only when nothing failed. Without options it changes nothing
 // but files in a temporary folder of its own, which it removes; --install-cable
-// leaves the cable installed.
+// installs the cable and removes it again at the end.
 #include <windows.h>
 #include <objbase.h>
 
@@ -268,6 +268,8 @@ constexpr Check kChecks[] = {
     {"install_cable", install_cable},  // before the round trip, which takes the endpoints it leaves
     {"restore_current_defaults", restore_current_defaults},
     {"restore_round_trip", restore_round_trip},
+    {"uninstall_cable", uninstall_cable},  // after the round trip, which may need the cable's endpoints
+    {"uninstall_cable_package", uninstall_cable_package},
     {"redirection_guard", redirection_guard},
     {"update", update},
     {"update_after_application_ended", update_after_application_ended},
@@ -306,7 +308,7 @@ int wmain(int argc, wchar_t** argv) {
   fs::create_directories(context->temp);
   std::printf("The update check starts a test installer elevated: Windows asks once unless this runs elevated.\n");
   if (context->install_cable)
-    std::printf("The cable check installs the driver from the package folder and leaves it installed.\n");
+    std::printf("The cable check installs the driver from the package folder; the checks at the end remove it.\n");
   int counts[3] = {};
   for (const Check& check : kChecks) {
     Outcome outcome;

@@ -7,6 +7,7 @@
 #include "tests/payload/fake_payload_api.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
+#include "tests/unit/fake_lock.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -19,12 +20,14 @@ class RunPayloadTest : public testing::Test {
  protected:
   int run(const wchar_t* verb) {
     const wchar_t* argv[] = {L"driver_setup.exe", verb, payload.c_str(), report.c_str()};
-    return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), fake.api()});
+    return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), fake.api(), real_install_api(),
+                                              real_report_api(), lock.api()});
   }
 
   FakeAudio audio;
   FakeSetupApi devices;
   FakePayloadApi fake;
+  FakeLock lock;  // not the machine's: another test's run must not hold this one up
   TempFolder dir;
   const std::wstring payload = dir / L"payload";
   const std::wstring report = dir / L"out\\report.json";

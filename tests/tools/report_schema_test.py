@@ -42,7 +42,8 @@ class ReportSchema(unittest.TestCase):
     def test_accepts_both_forms_every_status_and_the_cut_report(self):
         good = [INSTALLING, FINAL, changed(FINAL, status="reused", error="", existing_devices=1),
                 changed(FINAL, status="installed_restart_required", error="")]
-        good += [changed(FINAL, status=s, error="", existing_devices=3) for s in ("probe", "verified", "defaults_restored")]
+        good += [changed(FINAL, status=s, error="", existing_devices=3)
+                 for s in ("probe", "verified", "defaults_restored", "uninstalled", "uninstalled_restart_required")]
         for report in good:
             self.assertEqual(check_reports.problems(as_bytes(report)), [], report)
         cut = as_bytes(FINAL)[: as_bytes(FINAL).index(b'"defaults_after":') + len(b'"defaults_after":')]

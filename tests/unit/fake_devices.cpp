@@ -1,8 +1,14 @@
 #include "tests/unit/fake_devices.h"
 
+#include <initguid.h>  // defines DEVPKEY_Device_DriverInfPath here
+#include <devpkey.h>
+
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <cstring>
+
+#include "common/ascii.h"
+#include "driver_setup/devices/cable_mark.h"
 
 namespace {
 
@@ -83,6 +89,85 @@ CONFIGRET WINAPI fake_get_node_status(ULONG* status, ULONG* problem, DEVINST nod
   return CR_SUCCESS;
 }
 
+// SetupDiGetDevicePropertyW's reference page: flags must be 0; a property the
+// device does not have fails with ERROR_NOT_FOUND and type DEVPROP_TYPE_EMPTY;
+// a buffer too small for the whole value gets nothing.
+BOOL WINAPI fake_get_device_property(HDEVINFO set, SP_DEVINFO_DATA* data, const DEVPROPKEY* key, DEVPROPTYPE* type,
+                                     BYTE* buffer, DWORD size, DWORD* required, DWORD flags) {
+  EXPECT_TRUE(set == kFakeSet);
+  if (flags) return fail(ERROR_INVALID_FLAGS);
+  const FakeDevice& device = device_of(data);
+  *type = DEVPROP_TYPE_EMPTY;
+  if (device.removed) return fail(ERROR_NO_SUCH_DEVINST);
+  std::optional<std::wstring> value;
+  if (IsEqualDevPropKey(*key, kCableMarkKey)) {
+    if (device.mark_error) return fail(device.mark_error);
+    value = device.mark;
+  } else if (IsEqualDevPropKey(*key, DEVPKEY_Device_DriverInfPath) && !device.package.empty()) {
+    value = device.package;
+  }
+  if (!value) return fail(ERROR_NOT_FOUND);
+  *type = DEVPROP_TYPE_STRING;
+  const auto bytes = static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t));
+  if (required) *required = bytes;
+  if (bytes > size) return fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(buffer, value->c_str(), bytes);
+  return TRUE;
+}
+
+// The removal parameters given for each device, by DevInst.
+std::vector<std::pair<DEVINST, SP_REMOVEDEVICE_PARAMS>> g_remove_params;
+
+BOOL WINAPI fake_set_params(HDEVINFO set, SP_DEVINFO_DATA* data, SP_CLASSINSTALL_HEADER* header, DWORD size) {
+  EXPECT_TRUE(set == kFakeSet);
+  if (header->cbSize != sizeof *header || size != sizeof(SP_REMOVEDEVICE_PARAMS))
+    return fail(ERROR_INVALID_USER_BUFFER);
+  g_remove_params.push_back({data->DevInst, *reinterpret_cast<const SP_REMOVEDEVICE_PARAMS*>(header)});
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
+// DIF_REMOVE, as SetupDiRemoveDevice's page describes it: the device is gone
+// from every profile, and a device that cannot be stopped at once leaves a
+// restart request in its install parameters. Only a global removal is expected.
+BOOL WINAPI fake_call_class_installer(DI_FUNCTION function, HDEVINFO set, SP_DEVINFO_DATA* data) {
+  EXPECT_TRUE(set == kFakeSet);
+  FakeDevice& device = device_of(data);
+  const bool global = std::any_of(g_remove_params.begin(), g_remove_params.end(), [&](const auto& given) {
+    return given.first == data->DevInst && given.second.ClassInstallHeader.InstallFunction == DIF_REMOVE &&
+           given.second.Scope == DI_REMOVEDEVICE_GLOBAL;
+  });
+  if (function != DIF_REMOVE || !global) return fail(ERROR_INVALID_PARAMETER);
+  if (device.remove_error) return fail(device.remove_error);
+  device.removed = true;
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
+BOOL WINAPI fake_get_install_params(HDEVINFO set, SP_DEVINFO_DATA* data, SP_DEVINSTALL_PARAMS_W* params) {
+  EXPECT_TRUE(set == kFakeSet);
+  if (params->cbSize != sizeof *params) return fail(ERROR_INVALID_USER_BUFFER);
+  if (device_of(data).install_params_error) return fail(device_of(data).install_params_error);
+  params->Flags = device_of(data).restart_flags;
+  return TRUE;
+}
+
+// SetupUninstallOEMInfW without SUOI_FORCEDELETE: a package that a device, present
+// or not, still uses stays, with ERROR_INF_IN_USE_BY_DEVICES (setupapi.h's code for it).
+BOOL WINAPI fake_uninstall_oem_inf(PCWSTR name, DWORD flags, PVOID reserved) {
+  FakeSetupApi& fake = FakeSetupApi::current();
+  fake.package_deletions.push_back(name);
+  EXPECT_TRUE(flags == 0 && reserved == nullptr);
+  if (fake.store_error) return fail(fake.store_error);
+  const auto same = [&](const std::wstring& other) { return win::ascii_iequal(other, name); };
+  const auto stored = std::find_if(fake.driver_store.begin(), fake.driver_store.end(), same);
+  if (stored == fake.driver_store.end()) return fail(ERROR_FILE_NOT_FOUND);
+  for (const FakeDevice& device : fake.devices)
+    if (!device.removed && same(device.package)) return fail(ERROR_INF_IN_USE_BY_DEVICES);
+  fake.driver_store.erase(stored);
+  return TRUE;
+}
+
 BOOL WINAPI fake_destroy(HDEVINFO set) {
   EXPECT_TRUE(set == kFakeSet);
   ++FakeSetupApi::current().sets_destroyed;
@@ -99,10 +184,19 @@ std::wstring multi_string(std::initializer_list<std::wstring> entries) {
 }
 
 FakeSetupApi::FakeSetupApi()
-    : api_{fake_get_class_devs, fake_enum_device_info, fake_get_property,
-           fake_get_instance_id, fake_get_node_status, fake_destroy} {
+    : api_{fake_get_class_devs,      fake_enum_device_info,     fake_get_property,       fake_get_instance_id,
+           fake_get_node_status,     fake_destroy,              fake_get_device_property, fake_set_params,
+           fake_call_class_installer, fake_get_install_params, fake_uninstall_oem_inf} {
   EXPECT_TRUE(g_current == nullptr);
   g_current = this;
+  g_remove_params.clear();
+}
+
+std::vector<std::wstring> FakeSetupApi::remaining() const {
+  std::vector<std::wstring> ids;
+  for (const FakeDevice& device : devices)
+    if (!device.removed) ids.push_back(device.instance_id);
+  return ids;
 }
 
 FakeSetupApi::~FakeSetupApi() { g_current = nullptr; }

@@ -1,8 +1,12 @@
 // A fake SetupAPI class listing: devices with the property values, identities
 // and node states that a test chooses; it records arguments and counts sets.
+// Devices can be removed, and the driver store keeps the packages that
+// devices name until none uses them.
 #pragma once
 #include <windows.h>
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,13 @@ struct FakeDevice {
   CONFIGRET node_result = CR_SUCCESS;
   ULONG status = 0;
   ULONG problem = 0;
+  std::optional<std::wstring> mark = std::nullopt;  // the value of Lumetta's mark; nothing: unmarked
+  DWORD mark_error = 0;              // reading the mark fails with it
+  std::wstring package = L"";        // the oem*.inf of its driver; empty: no driver
+  DWORD remove_error = 0;            // DIF_REMOVE fails with it
+  DWORD restart_flags = 0;           // DI_NEEDRESTART or DI_NEEDREBOOT once removed
+  DWORD install_params_error = 0;    // its install parameters cannot be read
+  bool removed = false;
 };
 
 // A multi-string of the given entries, with its closing empty entry.
@@ -26,6 +37,8 @@ class FakeSetupApi {
   std::vector<FakeDevice> devices;
   DWORD open_error = 0;                    // non-zero: the class listing fails with it
   DWORD end_error = ERROR_NO_MORE_ITEMS;   // the code after the last device
+  std::set<std::wstring> driver_store;     // oem*.inf names; a device's package must be here
+  DWORD store_error = 0;                   // SetupUninstallOEMInfW fails with it
 
   // What the code passed.
   GUID opened_class{};
@@ -37,6 +50,10 @@ class FakeSetupApi {
   bool bad_devinfo_size = false;
   int sets_open = 0;
   int sets_destroyed = 0;
+  std::vector<std::wstring> package_deletions;  // every name given to SetupUninstallOEMInfW
+
+  // The instance IDs of the devices not removed.
+  std::vector<std::wstring> remaining() const;
 
   FakeSetupApi();
   ~FakeSetupApi();

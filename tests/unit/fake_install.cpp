@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "driver_setup/devices/cable_mark.h"
+
 namespace {
 
 FakeInstallApi* g_current = nullptr;
@@ -124,6 +126,23 @@ BOOL WINAPI fake_set_property(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD propert
   return f.set_property_error ? fail(f.set_property_error) : succeed();
 }
 
+// SetupDiSetDevicePropertyW's reference page: flags must be 0. A
+// DEVPROP_TYPE_STRING value (its own page) is NUL-terminated, and its size
+// counts the terminator; anything else is ERROR_INVALID_DATA.
+BOOL WINAPI fake_set_device_property(HDEVINFO set, SP_DEVINFO_DATA* data, const DEVPROPKEY* key, DEVPROPTYPE type,
+                                     BYTE* value, DWORD size, DWORD flags) {
+  FakeInstallApi& f = fake("SetupDiSetDevicePropertyW");
+  check_new_device(f, set, data);
+  if (flags) return fail(ERROR_INVALID_FLAGS);
+  if (f.mark_error) return fail(f.mark_error);
+  const auto* text = reinterpret_cast<const wchar_t*>(value);
+  if (type != DEVPROP_TYPE_STRING || size < sizeof(wchar_t) || size % sizeof(wchar_t) ||
+      wcsnlen(text, size / sizeof(wchar_t)) != size / sizeof(wchar_t) - 1)
+    return fail(ERROR_INVALID_DATA);
+  if (IsEqualDevPropKey(*key, kCableMarkKey)) f.mark = text;
+  return succeed();
+}
+
 const char* installer_call(DI_FUNCTION function) {
   if (function == DIF_REGISTERDEVICE) return "DIF_REGISTERDEVICE";
   return function == DIF_REMOVE ? "DIF_REMOVE" : "DIF_other";
@@ -178,7 +197,7 @@ BOOL WINAPI fake_update_driver(HWND window, PCWSTR hardware_id, PCWSTR inf_path,
 FakeInstallApi::FakeInstallApi()
     : api_{fake_is_user_an_admin, fake_create_snapshot, fake_process_first, fake_process_next,
            fake_close_handle,     fake_create_set,      fake_create_device, fake_set_property,
-           fake_call_class_installer, fake_set_params,  fake_destroy,       fake_update_driver,
+           fake_set_device_property, fake_call_class_installer, fake_set_params, fake_destroy, fake_update_driver,
            ::GetFullPathNameW} {
   EXPECT_TRUE(g_current == nullptr);
   g_current = this;

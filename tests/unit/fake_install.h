@@ -20,6 +20,7 @@ class FakeInstallApi {
   DWORD create_set_error = 0;
   DWORD create_device_error = 0;
   DWORD set_property_error = 0;
+  DWORD mark_error = 0;  // SetupDiSetDevicePropertyW fails with it
   DWORD register_error = 0;
   DWORD update_error = 0;
   // The driver store already holds an equal or better driver for the hardware
@@ -45,6 +46,7 @@ class FakeInstallApi {
   bool foreign_device = false;  // a call named a device this set did not create
   DWORD property = 0;
   std::vector<BYTE> property_value;
+  std::wstring mark;  // the string value set under Lumetta's mark key
   std::vector<BYTE> remove_params;  // the class-install parameters, as many bytes as the size given
   HWND update_window = reinterpret_cast<HWND>(1);
   std::wstring update_hardware_id, update_inf_path;

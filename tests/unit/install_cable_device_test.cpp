@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "driver_setup/devices/cable_device.h"
+#include "driver_setup/devices/cable_mark.h"
 #include "driver_setup/devices/install.h"
 #include "tests/unit/fake_install.h"
 #include "tests/unit/test_support.h"
@@ -28,7 +29,9 @@ TEST(InstallCableDevice, CreatesRegistersAndInstallsOnTheNewRootDevice) {
                             "IsUserAnAdmin", "CreateToolhelp32Snapshot", "Process32FirstW", "Process32NextW",
                             "Process32NextW", "Process32NextW", "CloseHandle", "SetupDiCreateDeviceInfoList",
                             "SetupDiCreateDeviceInfoW", "SetupDiSetDeviceRegistryPropertyW", "DIF_REGISTERDEVICE",
-                            "UpdateDriverForPlugAndPlayDevicesW", "SetupDiDestroyDeviceInfoList"}));
+                            "SetupDiSetDevicePropertyW", "UpdateDriverForPlugAndPlayDevicesW",
+                            "SetupDiDestroyDeviceInfoList"}));
+  EXPECT_EQ(fake.mark, kCableMarkValue);  // marked before its driver arrives
   EXPECT_EQ(fake.set_class, kMediaDeviceClass);
   EXPECT_EQ(fake.set_window, nullptr);
   EXPECT_EQ(fake.device_name, L"MEDIA");
@@ -168,8 +171,10 @@ TEST_P(InstallCableDeviceFailure, RaisesTheStepWithItsCodeAndReleasesEverything)
   EXPECT_EQ(fake.snapshots_closed, fake.snapshots_open);
   EXPECT_EQ(fake.sets_open, GetParam().sets_opened);
   EXPECT_EQ(fake.sets_destroyed, fake.sets_open);
-  // Only a device that reached the driver installation is removed again.
-  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "DIF_REMOVE"), fake.update_error ? 1 : 0);
+  // Only a registered device is removed again, and one whose mark failed gets no driver.
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "DIF_REMOVE"), fake.update_error || fake.mark_error);
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "UpdateDriverForPlugAndPlayDevicesW"),
+            fake.update_error != 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -187,6 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Set hardware ID (Windows error 13)", 1, 1},
         FailureCase{"RegistrationFails", [](FakeInstallApi& f) { f.register_error = 0xE0000207; },
                     "Register root device (Windows error 3758096903)", 1, 1},
+        FailureCase{"MarkFails", [](FakeInstallApi& f) { f.mark_error = ERROR_ACCESS_DENIED; },
+                    "Mark VB-CABLE device (Windows error 5)", 1, 1},
         FailureCase{"DriverFails", [](FakeInstallApi& f) { f.update_error = ERROR_FILE_NOT_FOUND; },
                     "Install signed VB-CABLE driver (Windows error 2)", 1, 1}),
     [](const auto& info) { return std::string(info.param.name); });

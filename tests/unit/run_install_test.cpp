@@ -20,6 +20,7 @@
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
 #include "tests/unit/fake_install.h"
+#include "tests/unit/fake_lock.h"
 #include "tests/unit/test_support.h"
 #include "tests/unit/updater/run_fixture.h"
 
@@ -81,7 +82,7 @@ class RunInstallTest : public testing::Test {
   int run(const wchar_t* verb = L"--install") {
     const wchar_t* argv[] = {L"driver_setup.exe", verb, payload.c_str(), report.c_str()};
     return run_driver_setup(4, argv, Platform{kCom, audio.api(), devices.api(), payload_api.api(), install.api(),
-                                              kReport, copy_api.api()});
+                                              kReport, lock.api(), copy_api.api()});
   }
   // The installation moves the defaults to the cable, as Windows does when a new device arrives.
   void defaults_move_during_check() {
@@ -97,6 +98,7 @@ class RunInstallTest : public testing::Test {
   FakeInstallApi install;
   FakePayloadApi payload_api;
   FakePayloadCopyApi copy_api;
+  FakeLock lock;  // not the machine's: another test's run must not hold this one up
   TempFolder dir;
   const std::wstring payload = dir / L"payload";
   const std::wstring report = dir / L"out\\report.json";

@@ -2,9 +2,12 @@
 
 #include <filesystem>
 
+#include "driver_setup/report/report.h"
 #include "driver_setup/run.h"
 #include "tests/unit/fake_audio.h"
 #include "tests/unit/fake_devices.h"
+#include "tests/unit/fake_install.h"
+#include "tests/unit/fake_lock.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -34,13 +37,16 @@ class RunTest : public testing::Test {
     args.insert(args.begin(), L"driver_setup.exe");
     std::vector<const wchar_t*> argv;
     for (const auto& a : args) argv.push_back(a.c_str());
-    const Platform platform{kFakeCom, audio.api(), devices.api()};
+    const Platform platform{kFakeCom,         audio.api(),       devices.api(), real_payload_api(),
+                            install.api(),    real_report_api(), lock.api()};
     return run_driver_setup(static_cast<int>(argv.size()), argv.data(), platform);
   }
   std::string report() const { return read_file(report_path); }
 
   FakeAudio audio;
   FakeSetupApi devices;
+  FakeInstallApi install;
+  FakeLock lock;
   TempFolder dir;
   const std::wstring report_path = dir / L"out\\report.json";
 };
@@ -98,6 +104,7 @@ TEST_F(RunTest, KnownVerbsWithWrongCounts) {
       {L"--verify", L"a", L"b", report_path},
       {L"--restore", L"1", L"2", L"3", L"4", L"5", report_path},
       {L"--restore", L"1", L"2", L"3", L"4", L"5", L"6", L"7", report_path},
+      {L"--uninstall", L"a", report_path},
   };
   for (const auto& call : calls) {
     EXPECT_EQ(run(call), 1);
@@ -143,6 +150,55 @@ TEST_F(RunTest, InstallRefusesUnusableCables) {
     const std::string text = report();
     EXPECT_NE(text.find(R"("error":")" + refusal + " (Windows error "), std::string::npos) << text;
     EXPECT_EQ(text.find(R"("status":"error")"), 1u);
+  }
+}
+
+// The lock comes before the baseline and the inventory, and goes only once the
+// final report is on disk; the verbs that change nothing take none.
+TEST_F(RunTest, ChangingVerbsHoldTheLockFromBeforeTheBaselineUntilTheReportIsWritten) {
+  devices.devices = {cable_device(0x0180200A)};
+  const std::vector<std::pair<std::vector<std::wstring>, bool>> runs = {
+      {{L"--probe", report_path}, false},
+      {{L"--verify", L"Z:\\none", report_path}, false},
+      {{L"--install", L"Z:\\none", report_path}, true},  // reuses the cable
+      {{L"--restore", L"", L"", L"", L"", L"", L"", report_path}, true},
+      {{L"--uninstall", report_path}, true},
+  };
+  for (const auto& [args, locks] : runs) {
+    lock.calls.clear();
+    int snapshots_at_wait = -1;
+    std::string report_at_release;
+    lock.on_wait = [&] { snapshots_at_wait = audio.creations; };
+    lock.on_release = [&] { report_at_release = report(); };
+    const int before = audio.creations;
+    run(args);
+    EXPECT_EQ(lock.calls.size(), locks ? 4u : 0u) << to_utf8(args[0]);
+    if (!locks) continue;
+    EXPECT_EQ(snapshots_at_wait, before) << to_utf8(args[0]);
+    EXPECT_EQ(report_at_release, report()) << to_utf8(args[0]);
+  }
+}
+
+TEST_F(RunTest, AnotherChangingRunThatDoesNotEndChangesNothing) {
+  devices.devices = {cable_device(0x0180200A)};
+  lock.wait_answer = WAIT_TIMEOUT;
+  EXPECT_EQ(run({L"--uninstall", report_path}), 1);
+  EXPECT_EQ(report(), final_report("error", kMachineBusy, 0));
+  EXPECT_EQ(devices.sets_open, 0);  // no inventory
+  EXPECT_TRUE(install.calls.empty());
+}
+
+// The count is the one at the start; only the marked device goes.
+TEST_F(RunTest, UninstallRemovesOursAndReportsARestartWhenWindowsAsks) {
+  for (const DWORD restart_flags : {DWORD{0}, DWORD{DI_NEEDRESTART}}) {
+    FakeDevice ours = cable_device(0x0180200A);
+    ours.mark = L"driver_setup 1.0.0";
+    ours.restart_flags = restart_flags;
+    devices.devices = {ours, cable_device(0, 0, CR_NO_SUCH_DEVINST)};
+    devices.devices[1].instance_id = L"ROOT\\MEDIA\\0001";
+    EXPECT_EQ(run({L"--uninstall", report_path}), restart_flags ? 3010 : 0);
+    EXPECT_EQ(report(), final_report(restart_flags ? "uninstalled_restart_required" : "uninstalled", "", 2));
+    EXPECT_EQ(devices.remaining(), std::vector<std::wstring>{L"ROOT\\MEDIA\\0001"});
   }
 }
 

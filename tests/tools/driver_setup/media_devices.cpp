@@ -1,6 +1,9 @@
 // Test tool: registers MEDIA-class devices with chosen hardware IDs in the
 // current Wine prefix, or removes them all again.
-//   media_devices add ID [ID...]   one device whose hardware-ID list is the IDs
+//   media_devices add [--marked] ID [ID...]
+//                                  one device whose hardware-ID list is the IDs;
+//                                  --marked gives it Lumetta's mark, as an
+//                                  installation cut short before the driver leaves it
 //   media_devices clear            removes every MEDIA device
 //   media_devices list             one line per MEDIA device: instance ID, a tab,
 //                                  the description, a tab, the hardware IDs joined by ';'
@@ -12,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "driver_setup/devices/cable_mark.h"
+#include "driver_setup/devices/install_api.h"  // SetupDiSetDevicePropertyW
+
 namespace {
 
 const GUID kMedia = {0x4d36e96c, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
@@ -21,7 +27,7 @@ int fail(const char* step) {
   return 1;
 }
 
-int add(int count, wchar_t** ids) {
+int add(bool marked, int count, wchar_t** ids) {
   std::wstring list;
   for (int i = 0; i < count; ++i) list += std::wstring(ids[i]) + L'\0';
   list += L'\0';
@@ -38,6 +44,11 @@ int add(int count, wchar_t** ids) {
     rc = fail("SetupDiSetDeviceRegistryPropertyW");
   else if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device))
     rc = fail("DIF_REGISTERDEVICE");
+  else if (std::wstring mark = kCableMarkValue;
+           marked && !SetupDiSetDevicePropertyW(set, &device, &kCableMarkKey, DEVPROP_TYPE_STRING,
+                                                reinterpret_cast<BYTE*>(mark.data()),
+                                                static_cast<DWORD>((mark.size() + 1) * sizeof(wchar_t)), 0))
+    rc = fail("SetupDiSetDevicePropertyW");
   SetupDiDestroyDeviceInfoList(set);
   return rc;
 }
@@ -84,9 +95,10 @@ int list() {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring verb = argc > 1 ? argv[1] : L"";
-  if (verb == L"add" && argc > 2) return add(argc - 2, argv + 2);
+  const bool marked = argc > 2 && argv[2] == std::wstring(L"--marked");
+  if (verb == L"add" && argc > 2 + marked) return add(marked, argc - 2 - marked, argv + 2 + marked);
   if (verb == L"clear") return clear();
   if (verb == L"list") return list();
-  std::fprintf(stderr, "usage: media_devices add ID [ID...] | clear | list\n");
+  std::fprintf(stderr, "usage: media_devices add [--marked] ID [ID...] | clear | list\n");
   return 2;
 }
