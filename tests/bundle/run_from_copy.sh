@@ -45,6 +45,7 @@ status=$?
 cat kit.txt
 ((status == 0)) || fail "the kit, run plainly"
 grep -q '^SKIP install_cable: ' kit.txt || fail "the kit installed the cable unasked"
+grep -q '^PASS console_windows: ' kit.txt || fail "the kit saw a console window, or none it could"
 echo "the kit, plainly: $((SECONDS - start)) s"
 
 start=$SECONDS
