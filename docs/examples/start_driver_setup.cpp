@@ -1,63 +1,55 @@
-// How the application starts driver_setup.exe (docs/integration.md):
-// --install elevated, the other verbs as the user, neither with a console
-// window; the exit code first, the report second.
+// How the application starts driver_setup.exe (docs/integration.md): every
+// verb as the user without a console, --install elevated only when it asked
+// for administrator rights; the exit code first, the report second.
 //
 //   start_driver_setup.exe DRIVER_SETUP_EXE VERB [ARGUMENT...] REPORT
 // runs DRIVER_SETUP_EXE as the application does, with REPORT made absolute
 // and fresh, and prints its exit code and the report's bytes.
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "docs/examples/command_line.h"
+#include "docs/examples/driver_setup_starts.h"
 
-// Waits for the process and answers its exit code. The application does
-// this off its window thread: --install runs for half a minute or more.
-std::optional<DWORD> exit_code_of(HANDLE process) {
-  const Handle owner(process, &CloseHandle);
+// Waits for the process and answers its exit code. The waiting thread is
+// apartment-threaded (ShellExecuteExW asks for that), so it keeps dispatching
+// window messages and COM calls while it waits: a thread of that kind that
+// blocks stalls its windows and every COM call made into its apartment.
+std::optional<DWORD> exit_code_of(const Handle& process) {
+  if (!process) return std::nullopt;
+  HANDLE handles[] = {process.get()};
+  DWORD index = 0;
   DWORD code = 0;
-  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code))
+  if (FAILED(CoWaitForMultipleHandles(COWAIT_DISPATCH_CALLS | COWAIT_DISPATCH_WINDOW_MESSAGES, INFINITE, 1, handles,
+                                      &index)) ||
+      !GetExitCodeProcess(process.get(), &code))
     return std::nullopt;
   return code;
 }
 
-// --install: elevated through the consent prompt, which "runas" brings up and
-// owner (the application's window) holds. SW_HIDE keeps the console window
-// of the elevated console program hidden. Nothing when it did not start:
-// GetLastError() is then ERROR_CANCELLED (1223) if the user declined.
-std::optional<DWORD> run_elevated(HWND owner, const std::wstring& driver_setup,
-                                  const std::vector<std::wstring>& arguments) {
-  const std::wstring parameters = join(arguments);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof info;
-  // A process handle to wait on; the process started before the call
-  // returns; failures come back through GetLastError, not a shell message box.
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.hwnd = owner;
-  info.lpVerb = L"runas";
-  info.lpFile = driver_setup.c_str();
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_HIDE;
-  if (!ShellExecuteExW(&info) || info.hProcess == nullptr) return std::nullopt;
-  return exit_code_of(info.hProcess);
+// The report's bytes; empty when there is none.
+std::string report_bytes(const std::wstring& report) {
+  std::ostringstream bytes;
+  bytes << std::ifstream(std::filesystem::path(report), std::ios::binary).rdbuf();
+  return bytes.str();
 }
 
-// --probe, --verify, --restore: as the user, without a console window.
-std::optional<DWORD> run_hidden(const std::wstring& driver_setup, const std::vector<std::wstring>& arguments) {
-  std::wstring command_line = quote(driver_setup) + L" " + join(arguments);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(driver_setup.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process))
-    return std::nullopt;
-  const Handle thread(process.hThread, &CloseHandle);
-  return exit_code_of(process.hProcess);
+// --install asks for the consent prompt only when it must: as the user first,
+// which a working cable answers with "reused"; elevated only after the rights
+// error. The keys stand in a fixed order, so that error text begins the file.
+std::optional<DWORD> install(HWND owner, const std::wstring& driver_setup,
+                             const std::vector<std::wstring>& arguments) {
+  const std::optional<DWORD> code = exit_code_of(start_hidden(driver_setup, arguments));
+  const std::string rights_error = R"({"status":"error","error":"Administrator permission required (Windows error )";
+  const std::wstring& report = arguments.back();
+  if (code != 1u || report_bytes(report).rfind(rights_error, 0) != 0) return code;
+  // The first run's report must not pass for the second's.
+  if (!DeleteFileW(report.c_str())) return std::nullopt;
+  return exit_code_of(start_elevated(owner, driver_setup, arguments));
 }
 
 // An absolute report path (an elevated run may start in another working
@@ -88,15 +80,13 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   arguments.back() = *report;
-  const auto code = arguments.front() == L"--install" ? run_elevated(nullptr, argv[1], arguments)
-                                                      : run_hidden(argv[1], arguments);
+  const auto code = arguments.front() == L"--install" ? install(nullptr, argv[1], arguments)
+                                                      : exit_code_of(start_hidden(argv[1], arguments));
   if (code)
     std::printf("exit %lu\n", *code);
   else
     std::printf("did not run (Windows error %lu)\n", GetLastError());
-  std::ostringstream bytes;
-  bytes << std::ifstream(std::filesystem::path(*report), std::ios::binary).rdbuf();
-  std::printf("report %s\n", bytes.str().c_str());
+  std::printf("report %s\n", report_bytes(*report).c_str());
   CoUninitialize();
   return 0;
 }

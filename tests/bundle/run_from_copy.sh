@@ -47,6 +47,7 @@ cat kit.txt
 grep -q '^SKIP install_cable: ' kit.txt || fail "the kit installed the cable unasked"
 grep -q '^SKIP uninstall_cable: removes only a cable that install_cable installed' kit.txt ||
   fail "the kit ran a removal unasked"
+grep -q '^PASS console_windows: ' kit.txt || fail "the kit saw a console window, or none it could"
 echo "the kit, plainly: $((SECONDS - start)) s"
 
 start=$SECONDS

@@ -1,10 +1,12 @@
 #include "tests/kit/kit.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
-#include "docs/examples/command_line.h"
+#include "docs/examples/driver_setup_starts.h"
 #include "driver_setup/report/report.h"
+#include "tests/kit/console_windows.h"
 #include "tests/tools/updater/message_box.h"
 
 namespace kit {
@@ -12,6 +14,8 @@ namespace {
 
 constexpr ULONGLONG kRunLimitMs = 120000;
 constexpr DWORD kPollMs = 50;
+// A console window of a short run shows for some tens of milliseconds.
+constexpr DWORD kConsolePollMs = 5;
 
 void answer_boxes(Run& run) {
   while (HWND box = find_shown_box()) {
@@ -22,32 +26,74 @@ void answer_boxes(Run& run) {
   }
 }
 
+ConsoleSightings& sightings() {
+  static ConsoleSightings record;
+  return record;
+}
+
+void note_new_console_windows(const std::set<HWND>& before, std::set<HWND>& noted) {
+  for (const HWND window : new_console_windows(before))
+    if (noted.insert(window).second) sightings().windows.push_back(describe_window(window));
+}
+
 }  // namespace
 
-Process start(const fs::path& program, const std::vector<std::wstring>& args) {
+Start start_for(const fs::path& program, const std::vector<std::wstring>& args) {
+  if (program.filename() != L"driver_setup.exe") return Start::plain;
+  // The verbs that may need administrator rights start elevated, as the guide's application starts them.
+  const bool elevated = !args.empty() && (args.front() == L"--install" || args.front() == L"--uninstall");
+  return elevated ? Start::elevated : Start::hidden;
+}
+
+Process start(const fs::path& program, const std::vector<std::wstring>& args, Start how) {
+  if (how == Start::hidden) return Process(start_hidden(program.wstring(), args).release(), ::CloseHandle);
+  if (how == Start::elevated) return Process(start_elevated(nullptr, program.wstring(), args).release(), ::CloseHandle);
   // Quoted as the integration guide tells the application to quote them.
   std::wstring command = quote(program.wstring()) + L" " + join(args);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                      how == Start::new_console ? CREATE_NEW_CONSOLE : 0, nullptr, nullptr, &startup, &process))
     return Process(nullptr, ::CloseHandle);
   const Process thread(process.hThread, ::CloseHandle);
   return Process(process.hProcess, ::CloseHandle);
 }
 
+const ConsoleSightings& console_sightings() { return sightings(); }
+
 Run run(const fs::path& program, const std::vector<std::wstring>& args, const std::function<void(HANDLE)>& watch) {
+  return run_as(start_for(program, args), program, args, watch);
+}
+
+Run run_as(Start how, const fs::path& program, const std::vector<std::wstring>& args,
+           const std::function<void(HANDLE)>& watch) {
   Run run;
-  const Process child = start(program, args);
-  if (!child.valid()) return run;
+  const std::set<HWND> before = visible_console_windows();
+  const Process child = start(program, args, how);
+  if (!child.valid()) {
+    run.start_error = GetLastError();
+    return run;
+  }
+  const bool guided = how == Start::hidden || how == Start::elevated;
+  sightings().starts += guided;
+  sightings().elevated += how == Start::elevated;
+  const bool installs = !args.empty() && args.front() == L"--install";
+  std::set<HWND> noted;
   const ULONGLONG start = GetTickCount64();
-  while (WaitForSingleObject(child.get(), kPollMs) == WAIT_TIMEOUT) {
+  bool out_of_time = false;
+  for (;;) {
+    if (guided) note_new_console_windows(before, noted);
+    if (WaitForSingleObject(child.get(), guided ? kConsolePollMs : kPollMs) != WAIT_TIMEOUT) break;
     if (watch) watch(child.get());
     answer_boxes(run);
-    if (GetTickCount64() - start > kRunLimitMs) TerminateProcess(child.get(), 1);
+    // An --install is never ended: killed, it can leave a device without its driver.
+    if (!installs && GetTickCount64() - start > kRunLimitMs) {
+      out_of_time = true;
+      TerminateProcess(child.get(), 1);
+    }
   }
-  run.ended = GetTickCount64() - start <= kRunLimitMs && GetExitCodeProcess(child.get(), &run.exit_code);
+  run.ended = !out_of_time && GetExitCodeProcess(child.get(), &run.exit_code);
   return run;
 }
 

@@ -49,20 +49,41 @@ struct Context {
 struct Run {
   bool ended = false;              // within the time limit
   DWORD exit_code = 0;
+  DWORD start_error = ERROR_SUCCESS;  // GetLastError() when it did not start
   std::vector<std::wstring> boxes;  // "caption|text" of each "Lumetta" box, answered with OK
 };
 
 using Process = win::ProcessHandle;
 
+// How a program is started. driver_setup as the integration guide tells the
+// application to: --install elevated (ShellExecuteExW "runas", SW_HIDE), every
+// other verb as the user without a console (CREATE_NO_WINDOW); everything
+// else with CreateProcessW and no flags, or with a console of its own, shown.
+enum class Start { plain, hidden, elevated, new_console };
+Start start_for(const fs::path& program, const std::vector<std::wstring>& args);
+
 // Starts program with args, quoted the way CommandLineToArgvW splits them back;
 // holds nothing when it could not start.
-Process start(const fs::path& program, const std::vector<std::wstring>& args);
+Process start(const fs::path& program, const std::vector<std::wstring>& args, Start how = Start::plain);
 
-// Starts program with args, answers every "Lumetta" message box by reading it
-// and pressing OK, and waits up to two minutes before ending it. watch, when
-// given, sees the running process at every poll.
+// Starts program with args as start_for says, answers every "Lumetta" message
+// box by reading it and pressing OK, and waits up to two minutes before ending
+// it; an --install is never ended. watch, when given, sees the running process
+// at every poll.
 Run run(const fs::path& program, const std::vector<std::wstring>& args,
         const std::function<void(HANDLE)>& watch = nullptr);
+// The same with the start given.
+Run run_as(Start how, const fs::path& program, const std::vector<std::wstring>& args,
+           const std::function<void(HANDLE)>& watch = nullptr);
+
+// The console windows that became visible while driver_setup ran, over all
+// its starts so far.
+struct ConsoleSightings {
+  int starts = 0;
+  int elevated = 0;
+  std::vector<std::string> windows;  // class and title of each
+};
+const ConsoleSightings& console_sightings();
 
 // "exit N" or "did not end", for messages.
 std::string describe(const Run& run);

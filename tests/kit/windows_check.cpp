@@ -16,6 +16,7 @@
 
 #include "driver_setup/payload/hash_file_sha256.h"
 #include "driver_setup/report/report.h"
+#include "tests/kit/console_windows.h"
 #include "tests/kit/install_cable_check.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/machine.h"
@@ -252,6 +253,45 @@ Outcome planted_libraries(const Context& c) {
   return update.ended && update.exit_code == 6 ? passed() : failed("updater: " + describe(update));
 }
 
+// A console program that only waits, copied into the kit's folder.
+fs::path idle_console_program(const Context& c) {
+  const fs::path idle = c.temp / L"idle_console.exe";
+  if (!fs::exists(idle)) fs::copy_file(c.kit / L"idle_stand_in.exe", idle);
+  return idle;
+}
+
+// A console program started with a console of its own and no show state is
+// shown: the kit must see that window, or it sees none on this machine.
+bool sees_a_shown_console(const Context& c) {
+  const auto before = visible_console_windows();
+  // Left to end by itself: a terminal keeps the tab of a killed program open.
+  const Process control = start(idle_console_program(c), {L"3000"}, Start::new_console);
+  bool seen = false;
+  while (control.valid() && WaitForSingleObject(control.get(), 50) == WAIT_TIMEOUT)
+    seen = seen || !new_console_windows(before).empty();
+  return seen;
+}
+
+// Every start of driver_setup by the checks above was one of the guide's. The
+// kit starts nothing elevated by default, and a short run ends before a window
+// could be seen, so the guide's elevated start runs a console program that
+// waits 1.5 s too. None of them may have shown a console window.
+Outcome console_windows(const Context& c) {
+  if (!sees_a_shown_console(c))
+    return skipped("a program started with a console of its own showed no console window that the kit can see "
+                   "(a terminal may have opened it as a tab of a window already open)");
+  const Run elevated = run_as(Start::elevated, idle_console_program(c), {L"1500"});
+  if (elevated.start_error == ERROR_CANCELLED) return skipped("the consent prompt for the elevated start was declined");
+  if (!elevated.ended) return failed("the elevated start of a waiting console program: " + describe(elevated));
+  const ConsoleSightings& seen = console_sightings();
+  std::string windows;
+  for (const auto& window : seen.windows) windows += (windows.empty() ? "" : ", ") + window;
+  const std::string starts =
+      std::to_string(seen.starts) + " of the guide's starts (" + std::to_string(seen.elevated) + " elevated)";
+  if (!windows.empty()) return failed("shown during " + starts + ": " + windows);
+  return {Outcome::pass, "none shown during " + starts + "; a program with a console of its own showed one"};
+}
+
 struct Check {
   const char* name;
   Outcome (*run)(const Context&);
@@ -275,6 +315,7 @@ constexpr Check kChecks[] = {
     {"update_after_application_ended", update_after_application_ended},
     {"update_wrong_digest", update_wrong_digest},
     {"planted_libraries", planted_libraries},
+    {"console_windows", console_windows},  // last: it sums up every start of driver_setup
 };
 
 std::optional<Context> read_options(int argc, wchar_t** argv) {
@@ -306,7 +347,8 @@ int wmain(int argc, wchar_t** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   fs::remove_all(context->temp);  // a folder left by an earlier run under the same process ID
   fs::create_directories(context->temp);
-  std::printf("The update check starts a test installer elevated: Windows asks once unless this runs elevated.\n");
+  std::printf("The update checks start a test installer, and the console check a waiting console program, elevated:\n"
+              "Windows asks for consent three times unless this runs elevated.\n");
   if (context->install_cable)
     std::printf("The cable check installs the driver from the package folder; the checks at the end remove it.\n");
   int counts[3] = {};

@@ -17,7 +17,7 @@ import jsonschema
 SCHEMA = json.loads((pathlib.Path(__file__).resolve().parents[2] / "docs" / "report.schema.json").read_text())
 VALIDATOR = jsonschema.Draft202012Validator(SCHEMA)
 CUT = b',"defaults_after":'
-KEY_ORDERS = [SCHEMA["$defs"][form]["required"] for form in ("installing", "final")]
+KEY_ORDERS = [SCHEMA["$defs"][form]["required"] for form in ("installing_report", "final_report")]
 
 
 def plain_count(text):
