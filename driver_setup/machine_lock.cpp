@@ -2,14 +2,10 @@
 
 #include <stdexcept>
 
+#include "common/security_descriptor.h"
 #include "driver_setup/check_step.h"
 
 namespace {
-
-// ConvertStringSecurityDescriptorToSecurityDescriptorW's memory goes back
-// through LocalFree, which answers NULL when it succeeds.
-struct SecurityDescriptorKind
-    : win::OwnerKind<PSECURITY_DESCRIPTOR, win::NullSentinel, decltype(LockApi::local_free), win::NullIsSuccess> {};
 
 // SYSTEM and administrators may do anything with the mutex; every other
 // signed-in user may wait on it and release it (SYNCHRONIZE |
@@ -22,10 +18,9 @@ constexpr wchar_t kLockSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;
 constexpr DWORD kLockAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE;
 
 HANDLE create_mutex(const LockApi& api) {
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  check_step(api.convert_security_descriptor(kLockSecurity, SDDL_REVISION_1, &raw, nullptr),
-             "Create the machine lock");
-  const win::UniqueResource<SecurityDescriptorKind> descriptor(raw, api.local_free);
+  const win::SecurityDescriptor descriptor =
+      win::security_descriptor(api.convert_security_descriptor, api.local_free, kLockSecurity);
+  check_step(descriptor.valid(), "Create the machine lock");
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
   // Not owned at creation: ownership comes from the wait alone, whoever created it.
   const HANDLE mutex = api.create_mutex_ex(&attributes, kMachineLockName, 0, kLockAccess);

@@ -44,7 +44,3 @@ const PayloadCopyApi& real_payload_copy_api();
 
 using win::AlgorithmProvider;
 using win::HashObject;
-// What ConvertStringSecurityDescriptorToSecurityDescriptorW hands out, which LocalFree releases.
-struct SecurityDescriptorKind
-    : win::OwnerKind<PSECURITY_DESCRIPTOR, win::NullSentinel, decltype(&::LocalFree), win::NullIsSuccess> {};
-using SecurityDescriptor = win::UniqueResource<SecurityDescriptorKind>;

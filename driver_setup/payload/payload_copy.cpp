@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "common/security_descriptor.h"
 #include "common/windows_path.h"
 #include "driver_setup/check_step.h"
 #include "driver_setup/payload/catalog_trust.h"
@@ -42,10 +43,10 @@ std::wstring random_name(const PayloadCopyApi& api) {
 
 PayloadCopy create_private_folder(const PayloadCopyApi& api, std::span<const PayloadFile> files) {
   const std::wstring folder = windows_folder(api) + L"\\Temp\\" + random_name(api);
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  check_step(api.convert_security_descriptor(kCopySecurity, SDDL_REVISION_1, &descriptor, nullptr), kCopyStep);
-  const SecurityDescriptor owned(descriptor, api.local_free);
-  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  const win::SecurityDescriptor descriptor =
+      win::security_descriptor(api.convert_security_descriptor, api.local_free, kCopySecurity);
+  check_step(descriptor.valid(), kCopyStep);
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
   // Fails with ERROR_ALREADY_EXISTS for a name that exists: the copy always
   // lives in a folder that this run made, with this descriptor.
   check_step(api.create_directory(folder.c_str(), &security), kCopyStep);

@@ -10,6 +10,7 @@
 #include <set>
 #include <tuple>
 
+#include "common/security_descriptor.h"
 #include "driver_setup/payload/hash_file_sha256.h"
 #include "driver_setup/payload/payload_manifest.h"
 #include "driver_setup/report/report.h"
@@ -257,7 +258,7 @@ std::wstring stored_security(const std::wstring& folder) {
   if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                             nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
     return L"(unreadable)";
-  const SecurityDescriptor owned(descriptor, LocalFree);
+  const win::SecurityDescriptor owned(descriptor, LocalFree);
   std::wstring sddl = owner_and_dacl(descriptor);
   if (const auto at = sddl.find(L"D:PAI("); at != std::wstring::npos) sddl.erase(at + 3, 2);
   return sddl;
