@@ -5,10 +5,10 @@
 # the test tools and the second compiler, "release" the signing tool.
 set -euo pipefail
 tests=0
-packages=(cmake make g++-mingw-w64-x86-64-posix binutils wine64 googletest pulseaudio pulseaudio-utils xvfb)
+packages=(cmake make g++-mingw-w64-x86-64-posix binutils wine64 googletest pulseaudio pulseaudio-utils xvfb xdotool)
 for extra in "$@"; do
   case $extra in
-    tests) packages+=(xdotool openssl osslsigncode python3 python3-jsonschema clang-16 lld-16 gcovr); tests=1 ;;
+    tests) packages+=(openssl osslsigncode python3 python3-jsonschema clang-16 lld-16 gcovr); tests=1 ;;
     release) packages+=(osslsigncode) ;;
     *) echo "install-deps.sh: unknown group $extra" >&2; exit 2 ;;
   esac

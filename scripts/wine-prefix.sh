@@ -32,21 +32,58 @@ down() {
     rm -rf "$(cat "$state/pulse-runtime")"
     rm -f "$state/pulse-runtime"
   fi
-  rm -f "$state/display"
+  rm -f "$state/display" "$state/keeper"
 }
 
 # A world that fails to start stops what it had started before it says so.
 fail() { echo "$1" >&2; down; exit 1; }
 
+# Xvfb on a free display, named in STATE_DIR/display and exported. An X server
+# that ends before it names its display gets two more tries.
+start_x() {
+  local pid
+  for _ in 1 2 3; do
+    Xvfb -displayfd 1 -nolisten tcp -screen 0 1024x768x24 >"$state/display.out" 2>"$state/xvfb.log" &
+    pid=$! && echo $pid >"$state/xvfb.pid"
+    for _ in $(seq 100); do
+      [ -s "$state/display.out" ] && break
+      kill -0 $pid 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$state/display.out" ]; then
+      tr -d '\n' <"$state/display.out" >"$state/display"
+      export DISPLAY=":$(cat "$state/display")"
+      return 0
+    fi
+    stop_pid "$state/xvfb.pid"
+  done
+  return 1
+}
+
+# Wine starts its desktop process (explorer.exe /desktop) when a program first
+# needs a window and waits at most 10 s for it; a desktop that comes later, as
+# on a loaded machine, or that finds no display, leaves every window of the
+# world without a display driver ("nodrv_CreateWindow": a message box returns
+# at once, unseen). So the desktop is started here, by a cmd.exe whose console
+# makes it, and checked from outside Wine: a working desktop has windows on
+# the X display. That cmd.exe waits on a FIFO it holds open itself and keeps
+# the desktop for the world's lifetime (Wine closes it a second after its last
+# user has gone); wineserver -k ends both.
+desktop_up() {
+  rm -f "$state/keeper" && mkfifo "$state/keeper"
+  /usr/lib/wine/wine64 cmd.exe <>"$state/keeper" >/dev/null 2>&1 &
+  for _ in $(seq 300); do
+    xdotool search --classname explorer.exe >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 up() {
   down
   rm -rf "$prefix" && mkdir -p "$state"
   # Wine's desktop keeps the display it started with: X comes first.
-  Xvfb -displayfd 1 -nolisten tcp -screen 0 1024x768x24 >"$state/display.out" 2>/dev/null &
-  echo $! >"$state/xvfb.pid"
-  for _ in $(seq 100); do [ -s "$state/display.out" ] && break; sleep 0.1; done
-  [ -s "$state/display.out" ] || fail "Xvfb did not start"
-  tr -d '\n' <"$state/display.out" >"$state/display"
+  start_x || fail "Xvfb did not start: $(cat "$state/xvfb.log")"
   local runtime
   runtime=$(mktemp -d /tmp/pulse.XXXXXX) || fail "no runtime folder for PulseAudio"
   echo "$runtime" >"$state/pulse-runtime"
@@ -56,13 +93,23 @@ up() {
     -L "module-null-sink sink_name=cab sink_properties=device.description=Headphones" \
     >"$state/pulse.log" 2>&1 &
   echo $! >"$state/pulse.pid"
-  DISPLAY=":$(cat "$state/display")" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || fail "Wine did not start"
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || fail "Wine did not start"
   # A crashing program must end at once with its exception code, not start a
   # debugger. Only the Debugger value goes: without the whole AeDebug key Wine
   # still starts winedbg, which holds the crashed program until a time-out.
   /usr/lib/wine/wine64 reg.exe delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
   /usr/lib/wine/wine64 reg.exe add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
+  # A desktop that found no display gets a new X server and another try.
+  local attempt
+  for attempt in 1 2 3; do
+    desktop_up && break
+    ((attempt < 3)) || fail "Wine's desktop did not start"
+    /usr/lib/wine/wineserver -k 2>/dev/null
+    timeout 10 /usr/lib/wine/wineserver -w 2>/dev/null
+    stop_pid "$state/xvfb.pid"
+    start_x || fail "Xvfb did not start: $(cat "$state/xvfb.log")"
+  done
   for _ in $(seq 50); do [ -S "$runtime/pulse/native" ] && return 0; sleep 0.1; done
   fail "PulseAudio did not start: $(cat "$state/pulse.log")"
 }
