@@ -9,8 +9,8 @@
 #include "driver_setup/check_step.h"
 #include "driver_setup/devices/install.h"
 #include "driver_setup/devices/install_guards.h"
-#include "driver_setup/payload/payload_copy.h"
 #include "driver_setup/devices/uninstall.h"
+#include "driver_setup/payload/payload_copy.h"
 #include "driver_setup/payload/verify_payload.h"
 #include "driver_setup/report/report.h"
 

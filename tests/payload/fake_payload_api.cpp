@@ -1,6 +1,7 @@
 #include "tests/payload/fake_payload_api.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -149,9 +150,8 @@ std::wstring owner_and_dacl(PSECURITY_DESCRIPTOR descriptor) {
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
           descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr))
     return L"";
-  const std::wstring sddl = text;
-  ::LocalFree(text);
-  return sddl;
+  const std::unique_ptr<wchar_t, decltype(&::LocalFree)> owned(text, ::LocalFree);
+  return owned.get();
 }
 
 FakePayloadCopyApi::FakePayloadCopyApi() { g_copy = this; }

@@ -115,14 +115,11 @@ BOOL WINAPI fake_get_device_property(HDEVINFO set, SP_DEVINFO_DATA* data, const 
   return TRUE;
 }
 
-// The removal parameters given for each device, by DevInst.
-std::vector<std::pair<DEVINST, SP_REMOVEDEVICE_PARAMS>> g_remove_params;
-
 BOOL WINAPI fake_set_params(HDEVINFO set, SP_DEVINFO_DATA* data, SP_CLASSINSTALL_HEADER* header, DWORD size) {
   EXPECT_TRUE(set == kFakeSet);
   if (header->cbSize != sizeof *header || size != sizeof(SP_REMOVEDEVICE_PARAMS))
     return fail(ERROR_INVALID_USER_BUFFER);
-  g_remove_params.push_back({data->DevInst, *reinterpret_cast<const SP_REMOVEDEVICE_PARAMS*>(header)});
+  device_of(data).remove_params = *reinterpret_cast<const SP_REMOVEDEVICE_PARAMS*>(header);
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
@@ -133,10 +130,9 @@ BOOL WINAPI fake_set_params(HDEVINFO set, SP_DEVINFO_DATA* data, SP_CLASSINSTALL
 BOOL WINAPI fake_call_class_installer(DI_FUNCTION function, HDEVINFO set, SP_DEVINFO_DATA* data) {
   EXPECT_TRUE(set == kFakeSet);
   FakeDevice& device = device_of(data);
-  const bool global = std::any_of(g_remove_params.begin(), g_remove_params.end(), [&](const auto& given) {
-    return given.first == data->DevInst && given.second.ClassInstallHeader.InstallFunction == DIF_REMOVE &&
-           given.second.Scope == DI_REMOVEDEVICE_GLOBAL;
-  });
+  const auto& given = device.remove_params;
+  const bool global =
+      given && given->ClassInstallHeader.InstallFunction == DIF_REMOVE && given->Scope == DI_REMOVEDEVICE_GLOBAL;
   if (function != DIF_REMOVE || !global) return fail(ERROR_INVALID_PARAMETER);
   if (device.remove_error) return fail(device.remove_error);
   device.removed = true;
@@ -189,7 +185,6 @@ FakeSetupApi::FakeSetupApi()
            fake_call_class_installer, fake_get_install_params, fake_uninstall_oem_inf} {
   EXPECT_TRUE(g_current == nullptr);
   g_current = this;
-  g_remove_params.clear();
 }
 
 std::vector<std::wstring> FakeSetupApi::remaining() const {

@@ -27,6 +27,8 @@ struct FakeDevice {
   DWORD restart_flags = 0;           // DI_NEEDRESTART or DI_NEEDREBOOT once removed
   DWORD install_params_error = 0;    // its install parameters cannot be read
   bool removed = false;
+  // The class install parameters last set on its element, as SetupAPI keeps them.
+  std::optional<SP_REMOVEDEVICE_PARAMS> remove_params = std::nullopt;
 };
 
 // A multi-string of the given entries, with its closing empty entry.

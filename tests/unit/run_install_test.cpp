@@ -309,14 +309,32 @@ TEST_P(PrivateCopy, IsWhatWindowsInstallsAndGoesAfterwards) {
 INSTANTIATE_TEST_SUITE_P(Install, PrivateCopy, testing::Values(DWORD{0}, DWORD{ERROR_FILE_NOT_FOUND}),
                          [](const auto& info) { return info.param ? "FailedInstallation" : "Success"; });
 
-// An unelevated run answers for its rights before it tries a copy that only an
-// administrator can make: the application elevates on that answer alone.
-TEST_F(RunInstallTest, WithoutRightsTheRunAnswersForThemBeforeAnyCopy) {
-  install.admin = FALSE;
+struct Refusal {
+  const char* name;
+  void (*arrange)(FakeInstallApi&);
+  const char* error_start;
+};
+void PrintTo(const Refusal& r, std::ostream* out) { *out << r.name; }
+
+class RunInstallRefusal : public RunInstallTest, public testing::WithParamInterface<Refusal> {};
+
+// An unelevated run answers for its rights, and a run beside the game for the
+// game, before it tries a copy that only an administrator can make: the
+// application elevates on the first answer alone.
+TEST_P(RunInstallRefusal, ComesBeforeAnyCopy) {
+  GetParam().arrange(install);
   EXPECT_EQ(run(), 1);
-  EXPECT_NE(read_file(report).find(R"("error":"Administrator permission required (Windows error )"), std::string::npos);
+  EXPECT_NE(read_file(report).find(std::string(R"("error":")") + GetParam().error_start), std::string::npos);
   EXPECT_EQ(copy_api.folder, L"");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, RunInstallRefusal,
+    testing::Values(Refusal{"WithoutRights", [](FakeInstallApi& i) { i.admin = FALSE; },
+                            "Administrator permission required (Windows error "},
+                    Refusal{"GameRunning", [](FakeInstallApi& i) { i.processes.push_back(L"Rocksmith2014.exe"); },
+                            "Close Rocksmith before installing the virtual audio driver; no device was changed\""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct CopyFailure {
   const char* name;

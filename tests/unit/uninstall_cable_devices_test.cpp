@@ -39,13 +39,16 @@ struct UninstallCase {
   void (*arrange)(FakeSetupApi&, FakeInstallApi&) = nullptr;
 };
 
+const std::set<std::wstring> kStore = {L"oem5.inf", L"oem7.inf", L"wdma_usb.inf"};
+const std::set<std::wstring> kWithout5 = {L"oem7.inf", L"wdma_usb.inf"};
+
 class UninstallCableDevices : public testing::TestWithParam<UninstallCase> {};
 
 TEST_P(UninstallCableDevices, RemovesOnlyMarkedCablesAndPackagesNoDeviceUses) {
   const UninstallCase& c = GetParam();
   FakeSetupApi devices;
   devices.devices = c.devices;
-  devices.driver_store = {L"oem5.inf", L"oem7.inf", L"wdma_usb.inf"};
+  devices.driver_store = kStore;
   FakeInstallApi guards;
   if (c.arrange) c.arrange(devices, guards);
   SetLastError(0xdeadbeef);
@@ -61,9 +64,6 @@ TEST_P(UninstallCableDevices, RemovesOnlyMarkedCablesAndPackagesNoDeviceUses) {
   EXPECT_EQ(devices.package_deletions.size(), c.deletions);
   EXPECT_EQ(devices.sets_destroyed, devices.sets_open);
 }
-
-const std::set<std::wstring> kStore = {L"oem5.inf", L"oem7.inf", L"wdma_usb.inf"};
-const std::set<std::wstring> kWithout5 = {L"oem7.inf", L"wdma_usb.inf"};
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, UninstallCableDevices,

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "common/unique_resource.h"
 #include "tests/tools/updater/record_file.h"
 
 namespace {
@@ -19,11 +20,11 @@ constexpr char kBlankDefaults[] = R"("defaults_before":["","","","","",""],"defa
 int answer(const std::wstring& report, const char* status, const char* error, int code) {
   const std::string bytes = std::string(R"({"status":")") + status + R"(","error":")" + error +
                             R"(","existing_devices":0,)" + kBlankDefaults;
-  const HANDLE file = CreateFileW(report.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+  const win::FileHandle file(
+      CreateFileW(report.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+      ::CloseHandle);
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return code;
 }
 

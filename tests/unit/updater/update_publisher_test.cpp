@@ -61,9 +61,9 @@ const auto kUpdateFile = reinterpret_cast<HANDLE>(0xF1E0);
 
 HMODULE WINAPI get_module_handle(LPCWSTR) { return reinterpret_cast<HMODULE>(&g->image); }
 
-BOOL WINAPI set_file_pointer_ex(HANDLE file, LARGE_INTEGER, PLARGE_INTEGER, DWORD method) {
+BOOL WINAPI set_file_pointer_ex(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER, DWORD method) {
   if (g->c.rewind_fails) SetLastError(ERROR_INVALID_HANDLE);
-  g->rewound = !g->c.rewind_fails && file == kUpdateFile && method == FILE_BEGIN;
+  g->rewound = !g->c.rewind_fails && file == kUpdateFile && method == FILE_BEGIN && distance.QuadPart == 0;
   return !g->c.rewind_fails;
 }
 
