@@ -32,7 +32,7 @@ down() {
     rm -rf "$(cat "$state/pulse-runtime")"
     rm -f "$state/pulse-runtime"
   fi
-  rm -f "$state/display" "$state/keeper"
+  rm -f "$state/display" "$state/display.out" "$state/keeper"
 }
 
 # A world that fails to start stops what it had started before it says so.
@@ -43,6 +43,8 @@ fail() { echo "$1" >&2; down; exit 1; }
 start_x() {
   local pid
   for _ in 1 2 3; do
+    # Gone first: the redirection below empties it only once Xvfb's shell has forked.
+    rm -f "$state/display.out"
     Xvfb -displayfd 1 -nolisten tcp -screen 0 1024x768x24 >"$state/display.out" 2>"$state/xvfb.log" &
     pid=$! && echo $pid >"$state/xvfb.pid"
     for _ in $(seq 100); do
@@ -72,7 +74,7 @@ start_x() {
 desktop_up() {
   rm -f "$state/keeper" && mkfifo "$state/keeper"
   /usr/lib/wine/wine64 cmd.exe <>"$state/keeper" >/dev/null 2>&1 &
-  for _ in $(seq 300); do
+  for _ in $(seq 200); do
     xdotool search --classname explorer.exe >/dev/null 2>&1 && return 0
     sleep 0.1
   done
